@@ -1,0 +1,58 @@
+# Shared target settings. Our own code builds with warnings as errors; third-party code never
+# passes through these functions.
+
+function(qlv_code_defaults target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror -Wno-unused-parameter)
+  endif()
+endfunction()
+
+# A static library made of every source file in the listed folders (files may be added by
+# anyone working in that folder without touching this file).
+function(qlv_static_library target)
+  set(srcs)
+  foreach(dir ${ARGN})
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+    list(APPEND srcs ${found})
+  endforeach()
+  if(NOT srcs)
+    # A subsystem whose sources have not arrived yet still links as an empty interface.
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    return()
+  endif()
+  add_library(${target} STATIC ${srcs})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  qlv_code_defaults(${target})
+endfunction()
+
+# A GoogleTest executable registered with ctest. Sources are globbed from the listed folder.
+function(qlv_gtest target dir)
+  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${target} ${srcs})
+  qlv_code_defaults(${target})
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${dir})
+  target_link_libraries(${target} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${target} PRIVATE
+    QLV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    QLV_BINARY_DIR="${PROJECT_BINARY_DIR}"
+    QLV_PLUGIN_DIR="${QLV_PLUGIN_DIR}"
+    QLV_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 900)
+endfunction()
+
+# Links a subsystem library to what it uses, whether it is already a real static library or
+# still an empty interface.
+function(qlv_link target)
+  get_target_property(kind ${target} TYPE)
+  if(kind STREQUAL "INTERFACE_LIBRARY")
+    target_link_libraries(${target} INTERFACE ${ARGN})
+  else()
+    target_link_libraries(${target} PUBLIC ${ARGN})
+  endif()
+endfunction()
