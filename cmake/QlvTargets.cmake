@@ -28,16 +28,16 @@ function(qlv_static_library target)
   qlv_code_defaults(${target})
 endfunction()
 
-# A GoogleTest executable registered with ctest. Sources are globbed from the listed folder.
-function(qlv_gtest target dir)
-  file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
-  if(NOT srcs)
-    return()
-  endif()
-  add_executable(${target} ${srcs})
+# A GoogleTest executable registered with ctest:
+#   qlv_gtest(name SOURCES a_test.cpp b_test.cpp LIBS qlv_gfx ...)
+# Tests may read QLV_SOURCE_DIR, QLV_BINARY_DIR, QLV_PLUGIN_DIR (the built plug-in binary and
+# the image folder beside it) and QLV_SHARED_DIR (../shared beside the checkout).
+function(qlv_gtest target)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${T_SOURCES})
   qlv_code_defaults(${target})
-  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${dir})
-  target_link_libraries(${target} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${target} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${target} PRIVATE
     QLV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     QLV_BINARY_DIR="${PROJECT_BINARY_DIR}"
