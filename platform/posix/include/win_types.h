@@ -42,6 +42,18 @@ typedef void *HANDLE;
 #define DECLARE_QLV_HANDLE(name) struct name##__ { int unused; }; typedef struct name##__ *name
 DECLARE_QLV_HANDLE(HINSTANCE);
 typedef HINSTANCE HMODULE;
+DECLARE_QLV_HANDLE(HWND);
+DECLARE_QLV_HANDLE(HDC);
+DECLARE_QLV_HANDLE(HBITMAP);
+DECLARE_QLV_HANDLE(HMENU);
+DECLARE_QLV_HANDLE(HFONT);
+DECLARE_QLV_HANDLE(HBRUSH);
+typedef void *HGDIOBJ;
+
+typedef struct tagRECT { LONG left, top, right, bottom; } RECT, *LPRECT;
+typedef const RECT *LPCRECT;
+typedef struct tagPOINT { LONG x, y; } POINT, *LPPOINT;
+typedef struct tagSIZE { LONG cx, cy; } SIZE, *LPSIZE;
 
 #ifndef TRUE
 #define TRUE 1
