@@ -2,7 +2,7 @@
 // and hit animations, painted into the editor's back buffer.
 #pragma once
 
-struct PreviewInstance;
+class PreviewInstance;
 
 // Paints one frame into instance->back_buffer, which the caller has already sized to
 // width x height pixels (the editor's client area).
