@@ -5,6 +5,7 @@
 #include "gfx/gfx.h"
 #include "plugin/dispatcher.h"
 #include "plugin/editor.h"
+#include "view/image_set.h"
 
 HMODULE module_handle = nullptr;
 HostFunctionSet HostFunctions;
@@ -46,9 +47,8 @@ PreviewInstance::PreviewInstance(audioMasterCallback callback) : host_callback(c
     highway_image = nullptr;
     highway_dirty = 1;
 
-    if (instance_count++ == 0) {
-        // First instance of the process: the shared image set is loaded here.
-    }
+    // First instance of the process: the shared image set is loaded here.
+    if (instance_count++ == 0) LoadImageSet();
 }
 
 PreviewInstance::~PreviewInstance() {
@@ -59,10 +59,8 @@ PreviewInstance::~PreviewInstance() {
     delete highway_image;
     highway_image = nullptr;
 
-    if (--instance_count == 0) {
-        // Last instance of the process: the shared image set and the scaled-image cache are
-        // released here.
-    }
+    // Last instance of the process: the shared image set and the scaled-image cache go.
+    if (--instance_count == 0) ReleaseImageSet();
 
     chunk_buf.Free();
     event_list.store.Free();
