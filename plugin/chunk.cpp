@@ -1,6 +1,7 @@
 // The per-instance settings chunk: 4 bytes, no header —
 //   0: skill (low 8 bits)   1: mode (low 8 bits)   2..3: hopo_threshold, low 16 bits, little-endian.
 // Written without the lock: each setting is one 32-bit store the audio thread reads whole.
+#include "plugin/dispatcher.h"
 #include "plugin/instance.h"
 
 namespace {
@@ -28,7 +29,10 @@ int32_t PreviewInstance::GetChunk(void **out) {
     AppendChunkByte(*this, static_cast<uint8_t>(mode.load(std::memory_order_relaxed) & 0xFF));
     AppendChunkByte(*this, static_cast<uint8_t>(threshold & 0xFF));
     AppendChunkByte(*this, static_cast<uint8_t>((threshold >> 8) & 0xFF));
-    const bool inside = chunk_buf.used > 0 && chunk_read_pos >= 0 && chunk_read_pos < chunk_buf.used;
+    // A chunk missing a byte (memory exhausted part-way) would be stored by the host as settings
+    // shifted into the wrong fields: hand out nothing rather than a corrupt chunk.
+    const bool whole = chunk_buf.used == PREVIEW_CHUNK_SIZE;
+    const bool inside = whole && chunk_read_pos >= 0 && chunk_read_pos < chunk_buf.used;
     if (out) *out = inside ? chunk_buf.data + chunk_read_pos : nullptr;
     return inside ? chunk_buf.used - chunk_read_pos : 0;
 }
