@@ -55,8 +55,8 @@ TempoMap::TempoMap(int ticks_per_quarter, std::vector<TempoChange> tempos, std::
     const std::vector<TempoChange> t = Normalise<TempoChange>(std::move(tempos), IsValidTempo, TempoChange{});
     double seconds = 0.0;
     for (size_t i = 0; i < t.size(); ++i) {
-        if (i > 0) seconds += double(t[i].tick - t[i - 1].tick) * tempo_.back().seconds_per_tick;
-        tempo_.push_back({t[i].tick, seconds, double(t[i].usec_per_quarter) / (1e6 * tpq)});
+        if (i > 0) seconds += double(t[i].tick - t[i - 1].tick) * tempo_.back().usec_per_quarter / (1e6 * tpq);
+        tempo_.push_back({t[i].tick, seconds, double(t[i].usec_per_quarter)});
     }
 
     const std::vector<SignatureChange> s =
@@ -101,13 +101,15 @@ const TempoMap::SignatureSegment &TempoMap::SignatureAtTick(double tick) const {
 double TempoMap::TickToSeconds(double tick) const {
     if (std::isnan(tick)) return tick;
     const TempoSegment &seg = TempoAtTick(tick);
-    return seg.seconds + (tick - double(seg.tick)) * seg.seconds_per_tick;
+    // One rounding for the product of whole numbers: a tempo of 500000 puts tick 240 of 480 at
+    // exactly 0.25 s.
+    return seg.seconds + (tick - double(seg.tick)) * seg.usec_per_quarter / (1e6 * ticks_per_quarter_);
 }
 
 double TempoMap::SecondsToTick(double seconds) const {
     if (std::isnan(seconds)) return seconds;
     const TempoSegment &seg = TempoAtSeconds(seconds);
-    return double(seg.tick) + (seconds - seg.seconds) / seg.seconds_per_tick;
+    return double(seg.tick) + (seconds - seg.seconds) * (1e6 * ticks_per_quarter_) / seg.usec_per_quarter;
 }
 
 double TempoMap::TimeToQN(double seconds) const { return SecondsToTick(seconds) / ticks_per_quarter_; }

@@ -71,8 +71,8 @@ public:
 private:
     struct TempoSegment {
         int64_t tick;
-        double seconds;           // time at `tick`
-        double seconds_per_tick;
+        double seconds;        // time at `tick`
+        double usec_per_quarter;
     };
     struct SignatureSegment {
         int64_t tick;

@@ -1,0 +1,120 @@
+// Raw MIDI of one fetch window to chart events: the drum "mix" texts, and note-on/note-off
+// pairing with the automatic hammer-on/pull-off decision.
+#include <cmath>
+#include <cstring>
+
+#include "chart/acquisition_steps.h"
+#include "chart/extraction.h"
+#include "chart/midi_list.h"
+#include "plugin/instance.h"
+
+namespace {
+
+constexpr int32_t MODE_PRO_DRUMS = 1;
+constexpr int32_t LOWEST_GEM_NOTE = 60;
+constexpr int32_t HIGHEST_GEM_NOTE = 107;
+constexpr int32_t CONTROLLER_ALL_NOTES_OFF = 123;
+constexpr double MIN_SUSTAIN_QN = 0.3;
+constexpr int32_t MIX_TEXT_MIN_CHARS = 13;  // up to and including the 'd' of "drums0d"
+
+bool InGemRange(int32_t note) { return note >= LOWEST_GEM_NOTE && note <= HIGHEST_GEM_NOTE; }
+
+// Gem of one difficulty octave: the first five notes of each octave from 60.
+bool IsGemOfOctave(int32_t note) { return InGemRange(note) && (note - LOWEST_GEM_NOTE) % 12 <= 4; }
+
+double QuarterNotesAt(const WindowContext &context, double samples) {
+    return HostFunctions.TimeMap2_timeToQN(context.project, samples / context.sample_rate);
+}
+
+}  // namespace
+
+int32_t MixTextMarker(const uint8_t *message, int32_t size, int32_t mode, int32_t skill) {
+    if (mode != MODE_PRO_DRUMS || size < 4 || message[1] != 1) return 0;
+    // File form: 0xFF, type, length byte, then the text. Chart tools write these texts in
+    // brackets; a leading bracket is skipped and every position counts from the next character.
+    const uint8_t *text = message + 3;
+    int32_t length = size - 3;
+    if (text[0] == '[') {
+        ++text;
+        --length;
+    }
+    if (length < MIX_TEXT_MIN_CHARS || std::memcmp(text, "mix", 3) != 0) return 0;
+    if (text[4] != '0' + skill) return 0;
+    // Whatever follows the 'd' is compared only as far as the text goes.
+    const bool noflip = length >= MIX_TEXT_MIN_CHARS + 6 && std::memcmp(text + 13, "noflip", 6) == 0;
+    return text[12] == 'd' && !noflip ? MARKER_FLIP_ON : MARKER_FLIP_OFF;
+}
+
+void ApplyEventRecord(const WindowContext &context, const MidiEventRecord &record, double position) {
+    GrowBuf &events = context.instance->chart_events;
+    const uint8_t *message = record.bytes();
+    const int32_t size = record.size;
+
+    if (size > 3) {
+        const int32_t kind = MixTextMarker(message, size, context.mode, context.skill);
+        if (kind != 0) AppendChartEvent(events, ChartEvent{static_cast<int64_t>(position), kind, 0, 0, 0, 0});
+        return;
+    }
+    // Every message counted below carries two data bytes; a shorter one (which would leave its
+    // data in the record's padding) counts as nothing.
+    if (size < 3) return;
+    const uint8_t status = message[0];
+    const uint8_t status_class = status & 0xF0u;
+    const int32_t number = message[1];
+    const int32_t velocity = message[2];
+    const bool note_message = status >= 0x80 && status <= 0x9F;
+    const bool all_notes_off = status_class == 0xB0 && number == CONTROLLER_ALL_NOTES_OFF;
+    if (!note_message && !all_notes_off) return;
+    const bool note_on = status_class == 0x90;
+
+    const double beat = QuarterNotesAt(context, position);
+    bool candidate = note_on && InGemRange(number);
+    bool matched = false;
+    int64_t matched_time = 0;
+    bool hopo = false;
+    int32_t seen = 0;
+    double last_distance = 0.0;
+
+    auto *records = static_cast<ChartEvent *>(events.Get());
+    const int32_t count = events.GetSize() / static_cast<int32_t>(sizeof(ChartEvent));
+    for (int32_t i = count - 1; i >= 0; --i) {
+        ChartEvent &r = records[i];
+        if (matched && r.time != matched_time) break;
+
+        if (candidate && InGemRange(r.note) && std::abs(r.note - number) < 5 && IsGemOfOctave(number) &&
+            IsGemOfOctave(r.note)) {
+            const double distance = beat - QuarterNotesAt(context, double(r.time));
+            if (distance < context.hopo_threshold_qn) {
+                if (r.note != number && distance != last_distance) {
+                    hopo = true;
+                    ++seen;
+                    last_distance = distance;
+                } else if (r.note != number) {
+                    // Same earlier chord as the neighbour already counted, or sounding together
+                    // with the new note.
+                    hopo = false;
+                    candidate = false;
+                    last_distance = distance;
+                } else {
+                    hopo = seen > 0 && distance != last_distance;
+                    candidate = false;
+                }
+            }
+        }
+
+        if (!matched && (r.note == number || all_notes_off) && position >= double(r.time)) {
+            int64_t sustain = static_cast<int64_t>(position - double(r.time));
+            if ((InGemRange(number) && number % 12 < 5) || all_notes_off) {
+                if (beat - QuarterNotesAt(context, double(r.time)) < MIN_SUSTAIN_QN) sustain = 0;
+            }
+            if (r.length > sustain) r.length = sustain;
+            if (!all_notes_off) {
+                matched = true;
+                matched_time = r.time;
+            }
+        }
+    }
+
+    if (note_on && velocity != 0)
+        AppendChartEvent(events, ChartEvent{static_cast<int64_t>(position), number, 0, OPEN_LENGTH, hopo ? uint8_t(1) : uint8_t(0), 0});
+}
