@@ -186,6 +186,18 @@ HWND WINAPI GetParent(HWND handle) {
     return window && window->parent ? window->parent->handle : nullptr;
 }
 
+HWND WINAPI GetWindow(HWND handle, UINT command) {
+    Window *window = Find(handle);
+    if (!window) return nullptr;
+    if (command == GW_CHILD) return window->children.empty() ? nullptr : window->children.back()->handle;
+    if (command == GW_HWNDNEXT && window->parent) {
+        const auto &siblings = window->parent->children;
+        auto it = std::find(siblings.begin(), siblings.end(), window);
+        return it == siblings.begin() || it == siblings.end() ? nullptr : (*(it - 1))->handle;
+    }
+    return nullptr;
+}
+
 BOOL WINAPI ShowWindow(HWND handle, int command) {
     Window *window = Find(handle);
     if (!window) return FALSE;

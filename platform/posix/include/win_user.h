@@ -96,6 +96,10 @@ typedef ULONG_PTR DWORD_PTR;
 #define HWND_TOP ((HWND)0)
 #define HWND_BOTTOM ((HWND)1)
 
+// GetWindow commands.
+#define GW_HWNDNEXT 2
+#define GW_CHILD 5
+
 // Window data slots.
 #define GWLP_USERDATA (-21)
 #define DWLP_MSGRESULT 0
@@ -118,6 +122,9 @@ WINAPI_EXPORT BOOL WINAPI DestroyWindow(HWND window);
 WINAPI_EXPORT BOOL WINAPI IsWindow(HWND window);
 WINAPI_EXPORT BOOL WINAPI IsWindowVisible(HWND window);
 WINAPI_EXPORT HWND WINAPI GetParent(HWND window);
+// GW_CHILD: the topmost child; GW_HWNDNEXT: the sibling below in the z-order. Null when there
+// is none or for another command.
+WINAPI_EXPORT HWND WINAPI GetWindow(HWND window, UINT command);
 
 // Sets the visibility; answers whether the window was visible before. Showing invalidates the
 // whole window with erase.
