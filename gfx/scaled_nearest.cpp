@@ -1,0 +1,56 @@
+// Nearest-pixel kernels of the scaled blit: the two word-at-a-time plain copies and the general
+// per-operation loop.
+//
+// Sampling: destination row i reads source row trunc(sy), destination column j reads source
+// column floor(x16 / 65536); pixels whose sample falls outside the source limits are left alone.
+// The run of columns that sample inside the limits is worked out once per call, so the inner
+// loops carry no range tests.
+#include "gfx/scaled_internal.h"
+#include "gfx/scaled_ops.h"
+
+namespace gfx_scaled {
+
+namespace {
+
+using gfx_internal::Alpha;
+using gfx_internal::Blue;
+using gfx_internal::Green;
+using gfx_internal::Red;
+
+// Calls `put(destination pixel, source word)` for every destination pixel whose nearest sample
+// lies inside the limits.
+template <class Put>
+void ForEachNearest(const ScaleJob &job, Put put) {
+    const Span span = ColumnSpan(job.x16, job.dx16, job.dst_w, static_cast<int64_t>(job.min_x) * 65536,
+                                 static_cast<int64_t>(job.lim_x) * 65536);
+    if (span.first >= span.last) return;
+    const int64_t x_first = job.x16 + static_cast<int64_t>(span.first) * job.dx16;
+    const int64_t dx16 = job.dx16;
+    double sy = job.sy;
+    for (int i = 0; i < job.dst_h; ++i, sy += job.step_y) {
+        const int row = SampleRow(sy, job.min_y, job.lim_y);
+        if (row < 0) continue;
+        const GFX_Color32 *s = job.src.Row(row);
+        GFX_Color32 *d = job.dst.Row(job.dst_y + i) + job.dst_x;
+        int64_t x16 = x_first;
+        for (int j = span.first; j < span.last; ++j, x16 += dx16) put(d + j, s[x16 >> 16]);
+    }
+}
+
+}  // namespace
+
+void DrawNearestOpaque(const ScaleJob &job) {
+    ForEachNearest(job, [](GFX_Color32 *d, GFX_Color32 s) { *d = s; });
+}
+
+void DrawNearestHalf(const ScaleJob &job) {
+    ForEachNearest(job, [](GFX_Color32 *d, GFX_Color32 s) { *d = gfx_internal::HalfSum(*d, s); });
+}
+
+void DrawNearest(const ScaleJob &job, GFX_CombineMode mode, float alpha, int weight) {
+    WithOperation(mode, alpha, weight, [&](auto op) {
+        ForEachNearest(job, [op](GFX_Color32 *d, GFX_Color32 s) { op(d, Red(s), Green(s), Blue(s), Alpha(s)); });
+    });
+}
+
+}  // namespace gfx_scaled

@@ -1,0 +1,91 @@
+// Shrink kernel of the scaled blit (filtered, shrinking by 1.7 or more in both directions): each
+// destination pixel is a weighted average of the 3 × 3 or 5 × 5 source neighbourhood around its
+// sample, clipped to the source limits. The weights depend only on the distance from the centre
+// and the shrink factor and are built once per call on the stack.
+#include "gfx/scaled_internal.h"
+#include "gfx/scaled_ops.h"
+
+#include <cmath>
+
+namespace gfx_scaled {
+
+int BuildShrinkWeights(double scale, int weights[kMaxShrinkSize][kMaxShrinkSize]) {
+    const int size = scale > 3.0 ? 5 : 3;
+    const int offset = -(size / 2);
+    for (int i = 0; i < size; ++i) {
+        for (int j = 0; j < size; ++j) {
+            const int di = i + offset;
+            const int dj = j + offset;
+            if (di == 0 && dj == 0) {
+                weights[i][j] = 65536;
+                continue;
+            }
+            const double distance = std::sqrt(static_cast<double>(di * di + dj * dj));
+            const double m = (scale - 1.0) / distance;
+            if (m < 0.0) {
+                weights[i][j] = 0;
+            } else if (m > 1.0) {
+                weights[i][j] = 65536;
+            } else {
+                weights[i][j] = static_cast<int>(m * 65536.0);
+            }
+        }
+    }
+    return size;
+}
+
+namespace {
+
+template <class Op>
+void DrawShrinkWith(const ScaleJob &job, Op op) {
+    int weights[kMaxShrinkSize][kMaxShrinkSize];
+    const double scale = job.step_x > job.step_y ? job.step_x : job.step_y;
+    const int size = BuildShrinkWeights(scale, weights);
+    const int offset = -(size / 2);
+
+    // Centre column trunc(x16 / 65536) inside [min_x, lim_x); (−65536, 0) truncates to 0.
+    const int64_t lo = job.min_x == 0 ? -65535 : static_cast<int64_t>(job.min_x) * 65536;
+    const Span span = ColumnSpan(job.x16, job.dx16, job.dst_w, lo, static_cast<int64_t>(job.lim_x) * 65536);
+    if (span.first >= span.last) return;
+
+    double sy = job.sy;
+    for (int i = 0; i < job.dst_h; ++i, sy += job.step_y) {
+        const int centre_row = SampleRow(sy, job.min_y, job.lim_y);
+        if (centre_row < 0) continue;
+        // Kernel rows inside [min_y, lim_y).
+        const int top = centre_row + offset;
+        const int k0 = top < job.min_y ? job.min_y - top : 0;
+        const int k1 = top + size > job.lim_y ? job.lim_y - top : size;
+        GFX_Color32 *d = job.dst.Row(job.dst_y + i) + job.dst_x;
+
+        int64_t x16 = job.x16 + static_cast<int64_t>(span.first) * job.dx16;
+        for (int j = span.first; j < span.last; ++j, x16 += job.dx16) {
+            const int left = static_cast<int>(x16 / 65536) + offset;
+            const int m0 = left < job.min_x ? job.min_x - left : 0;
+            const int m1 = left + size > job.lim_x ? job.lim_x - left : size;
+            int sb = 0, sg = 0, sr = 0, sa = 0, total = 0;
+            for (int k = k0; k < k1; ++k) {
+                const GFX_Color32 *s = job.src.Row(top + k);
+                const int *wk = weights[k];
+                for (int m = m0; m < m1; ++m) {
+                    const GFX_Color32 c = s[left + m];
+                    const int w = wk[m];
+                    sb += w * static_cast<int>(c & 0xFF);
+                    sg += w * static_cast<int>((c >> 8) & 0xFF);
+                    sr += w * static_cast<int>((c >> 16) & 0xFF);
+                    sa += w * static_cast<int>(c >> 24);
+                    total += w;
+                }
+            }
+            if (total > 0) op(d + j, sr / total, sg / total, sb / total, sa / total);
+        }
+    }
+}
+
+}  // namespace
+
+void DrawShrink(const ScaleJob &job, GFX_CombineMode mode, float alpha, int weight) {
+    WithOperation(mode, alpha, weight, [&](auto op) { DrawShrinkWith(job, op); });
+}
+
+}  // namespace gfx_scaled
