@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "plugin/host_api.h"
 #include "plugin/vst.h"
 
 intptr_t PreviewDispatcher(AEffect *effect, int32_t opcode, int32_t index, intptr_t value, void *ptr, float opt);
@@ -16,11 +17,6 @@ void PreviewProcess(AEffect *effect, float **inputs, float **outputs, int32_t fr
 void PreviewProcessReplacing(AEffect *effect, float **inputs, float **outputs, int32_t frames);
 void PreviewSetParameter(AEffect *effect, int32_t index, float value);
 float PreviewGetParameter(AEffect *effect, int32_t index);
-
-// The vendor extension protocol's capability strings: opaque tokens compared byte for byte
-// (no terminator stored).
-extern const uint8_t VENDOR_CAP_EXTENSIONS[19];
-extern const uint8_t VENDOR_CAP_VIEW_AS_CONFIG[21];
 
 // Names and answers the dispatcher gives.
 constexpr const char *PREVIEW_EFFECT_NAME = "QLV Preview";

@@ -21,7 +21,15 @@ constexpr int32_t HOST_EXT_GET_CONTEXT = static_cast<int32_t>(0xdeadf00eu);   //
 constexpr intptr_t HOST_CONTEXT_TRACK = 1;                                   // → TrackHandle
 constexpr intptr_t HOST_CONTEXT_PROJECT = 3;                                 // → ProjectHandle
 
-// The host's answer to the vendor capability strings.
+// The vendor extension protocol's capability strings: opaque tokens compared byte for byte with
+// the NUL-terminated string a host passes (no terminator stored here).
+inline constexpr uint8_t VENDOR_CAP_EXTENSIONS[19] = {
+    0x68, 0x61, 0x73, 0x43, 0x6f, 0x63, 0x6b, 0x6f, 0x73, 0x45, 0x78, 0x74, 0x65, 0x6e, 0x73, 0x69, 0x6f, 0x6e, 0x73};
+inline constexpr uint8_t VENDOR_CAP_VIEW_AS_CONFIG[21] = {
+    0x68, 0x61, 0x73, 0x43, 0x6f, 0x63, 0x6b, 0x6f, 0x73, 0x56, 0x69,
+    0x65, 0x77, 0x41, 0x73, 0x43, 0x6f, 0x6e, 0x66, 0x69, 0x67};
+
+// The affirmative answer to them.
 constexpr intptr_t HOST_EXT_CAN_DO_ANSWER = static_cast<intptr_t>(0xbeef0000u);
 
 // The request handed to Track_GetRawMIDI. 72 bytes, little-endian.
