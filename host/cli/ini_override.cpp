@@ -1,0 +1,44 @@
+#include "host/cli/ini_override.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/host_project.h"
+
+namespace qlv::cli {
+
+IniOverride::~IniOverride() {
+  if (!path_.empty()) unlink(path_.c_str());
+}
+
+std::string IniOverride::Contents(int time_offset_ms) {
+  char text[64];
+  std::snprintf(text, sizeof text, "[qlview]\ntimeoffs=%d\n", time_offset_ms);
+  return text;
+}
+
+bool IniOverride::Create(int time_offset_ms, std::string* error) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/qlv-preview-XXXXXX.ini";
+  int fd = mkstemps(pattern.data(), 4);
+  if (fd < 0) {
+    *error = std::string("cannot create a temporary settings file: ") + std::strerror(errno);
+    return false;
+  }
+  path_ = pattern;
+  const std::string text = Contents(time_offset_ms);
+  bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  ok = (close(fd) == 0) && ok;
+  if (!ok) {
+    *error = "cannot write the temporary settings file " + path_;
+    return false;
+  }
+  SetHostIniFile(path_.c_str());
+  return true;
+}
+
+}  // namespace qlv::cli

@@ -1,0 +1,308 @@
+#include "host/cli/preview_options.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace qlv::cli {
+namespace {
+
+struct InstrumentInfo {
+  const char* name;
+  Mode mode;
+  const char* track;
+};
+
+constexpr InstrumentInfo kInstruments[] = {
+    {"guitar", Mode::kGuitarBass, "PART GUITAR"}, {"bass", Mode::kGuitarBass, "PART BASS"},
+    {"rhythm", Mode::kGuitarBass, "PART RHYTHM"}, {"pro-drums", Mode::kProDrums, "PART DRUMS"},
+    {"drums", Mode::kDrums, "PART DRUMS"},        {"keys", Mode::kKeys, "PART KEYS"},
+};
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+const InstrumentInfo* FindInstrument(const std::string& text) {
+  std::string name = Lower(text);
+  if (name == "prodrums" || name == "pro_drums" || name == "pro") name = "pro-drums";
+  if (name == "drums-std" || name == "drums_std" || name == "std-drums") name = "drums";
+  for (const InstrumentInfo& info : kInstruments) {
+    if (name == info.name) return &info;
+  }
+  return nullptr;
+}
+
+bool ParseDouble(const std::string& text, double* out) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+  errno = 0;
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || !std::isfinite(v)) return false;
+  *out = v;
+  return true;
+}
+
+bool ParseInt(const std::string& text, long lo, long hi, int* out) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+  errno = 0;
+  char* end = nullptr;
+  long v = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || end == text.c_str() || *end != '\0' || v < lo || v > hi) return false;
+  *out = static_cast<int>(v);
+  return true;
+}
+
+// A non-negative decimal without sign or exponent ("5", "05", "2.5").
+bool ParsePlainNumber(const std::string& text, double* out) {
+  if (text.empty()) return false;
+  int dots = 0;
+  for (char c : text) {
+    if (c == '.') {
+      ++dots;
+    } else if (!std::isdigit(static_cast<unsigned char>(c))) {
+      return false;
+    }
+  }
+  if (dots > 1 || text == ".") return false;
+  return ParseDouble(text, out);
+}
+
+}  // namespace
+
+bool ParseTime(const std::string& text, double* seconds) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    size_t colon = text.find(':', start);
+    parts.push_back(text.substr(start, colon == std::string::npos ? std::string::npos : colon - start));
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  if (parts.size() > 3) return false;
+  double total = 0.0;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    double v = 0.0;
+    if (!ParsePlainNumber(parts[i], &v)) return false;
+    bool last = i + 1 == parts.size();
+    // Only the seconds may have a fraction; minutes and seconds below the first field < 60.
+    if (!last && parts[i].find('.') != std::string::npos) return false;
+    if (i > 0 && v >= 60.0) return false;
+    total = total * 60.0 + v;
+  }
+  if (total > 86400.0) return false;
+  *seconds = total;
+  return true;
+}
+
+bool ParseSize(const std::string& text, int* width, int* height) {
+  size_t x = text.find_first_of("xX*");
+  if (x == std::string::npos) return false;
+  int w = 0, h = 0;
+  if (!ParseInt(text.substr(0, x), 16, 8192, &w) || !ParseInt(text.substr(x + 1), 16, 8192, &h)) return false;
+  *width = w;
+  *height = h;
+  return true;
+}
+
+std::string DefaultTrack(const std::string& instrument) {
+  const InstrumentInfo* info = FindInstrument(instrument);
+  return info ? info->track : "PART GUITAR";
+}
+
+bool ParseDifficulty(const std::string& text, int* difficulty) {
+  static const char* const kNames[4] = {"easy", "medium", "hard", "expert"};
+  std::string name = Lower(text);
+  for (int i = 0; i < 4; ++i) {
+    if (name == kNames[i] || name == std::string(1, static_cast<char>('0' + i))) {
+      *difficulty = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+const char* DifficultyName(int difficulty) {
+  static const char* const kNames[4] = {"Easy", "Medium", "Hard", "Expert"};
+  return (difficulty >= 0 && difficulty < 4) ? kNames[difficulty] : "???";
+}
+
+int64_t FrameCount(double duration_seconds, double fps) {
+  double n = std::ceil(duration_seconds * fps - 1e-9);
+  if (!(n >= 1.0)) return 1;
+  return static_cast<int64_t>(n);
+}
+
+ParseResult ParseOptions(int argc, const char* const* argv, PreviewOptions* out, std::string* error) {
+  PreviewOptions o;
+  bool track_given = false;
+  bool chart_given = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    std::string name = arg, value;
+    bool has_inline = false;
+    if (arg.rfind("--", 0) == 0) {
+      size_t eq = arg.find('=');
+      if (eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        value = arg.substr(eq + 1);
+        has_inline = true;
+      }
+    }
+    auto need = [&](std::string* v) -> bool {
+      if (has_inline) {
+        *v = value;
+        return true;
+      }
+      if (i + 1 >= argc) {
+        *error = "option " + name + " needs a value (see --help)";
+        return false;
+      }
+      *v = argv[++i];
+      return true;
+    };
+    auto bad = [&](const std::string& what, const std::string& v) {
+      *error = "bad value for " + name + ": \"" + v + "\" (" + what + ")";
+      return ParseResult::kError;
+    };
+    auto flag = [&]() -> bool {
+      if (has_inline) {
+        *error = "option " + name + " takes no value";
+        return false;
+      }
+      return true;
+    };
+    std::string v;
+    if (name == "-h" || name == "--help") {
+      return ParseResult::kHelp;
+    } else if (name == "--chart" || name == "-c") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v.empty()) return bad("a file name", v);
+      o.chart = v;
+      chart_given = true;
+    } else if (name == "--track" || name == "-t") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v.empty()) return bad("a track name such as \"PART GUITAR\"", v);
+      o.track = v;
+      track_given = true;
+    } else if (name == "--instrument" || name == "-i") {
+      if (!need(&v)) return ParseResult::kError;
+      const InstrumentInfo* info = FindInstrument(v);
+      if (!info) return bad("guitar, bass, rhythm, pro-drums, drums or keys", v);
+      o.instrument = info->name;
+      o.mode = info->mode;
+    } else if (name == "--difficulty" || name == "-d") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseDifficulty(v, &o.difficulty)) return bad("easy, medium, hard or expert", v);
+    } else if (name == "--hopo") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseInt(v, 0, 65535, &o.hopo_threshold)) return bad("ticks at 480 per quarter note, 0..65535", v);
+    } else if (name == "--offset") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseInt(v, -60000, 60000, &o.time_offset_ms)) return bad("milliseconds, -60000..60000", v);
+    } else if (name == "--start" || name == "-s") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseTime(v, &o.start_seconds)) return bad("seconds or mm:ss", v);
+    } else if (name == "--duration" || name == "-l") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseTime(v, &o.duration_seconds) || o.duration_seconds <= 0.0 || o.duration_seconds > 3600.0)
+        return bad("seconds or mm:ss, above 0 and at most an hour", v);
+    } else if (name == "--size") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseSize(v, &o.width, &o.height)) return bad("WIDTHxHEIGHT, each 16..8192", v);
+    } else if (name == "--fps") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseDouble(v, &o.fps) || o.fps < 1.0 || o.fps > 240.0) return bad("frames per second, 1..240", v);
+    } else if (name == "--sample-rate") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseDouble(v, &o.sample_rate) || o.sample_rate < 8000.0 || o.sample_rate > 384000.0)
+        return bad("samples per second, 8000..384000", v);
+    } else if (name == "--block-size") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseInt(v, 16, 8192, &o.block_size)) return bad("samples per audio block, 16..8192", v);
+    } else if (name == "--out" || name == "-o") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v.empty()) return bad("a folder", v);
+      o.output = v;
+    } else if (name == "--plugin") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v.empty()) return bad("the plug-in binary's path", v);
+      o.plugin = v;
+    } else if (name == "--sheet") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseInt(v, 0, 64, &o.sheet_frames)) return bad("thumbnails, 0..64", v);
+    } else if (name == "--grid") {
+      if (!flag()) return ParseResult::kError;
+      o.grid = true;
+    } else if (name == "--no-frames") {
+      if (!flag()) return ParseResult::kError;
+      o.frames = false;
+    } else if (name == "--no-video") {
+      if (!flag()) return ParseResult::kError;
+      o.video = false;
+    } else if (name == "--quiet" || name == "-q") {
+      if (!flag()) return ParseResult::kError;
+      o.quiet = true;
+    } else if (!arg.empty() && arg[0] != '-' && !chart_given) {
+      o.chart = arg;
+      chart_given = true;
+    } else if (!arg.empty() && arg[0] != '-') {
+      *error = "unexpected argument \"" + arg + "\" (the chart is already " + o.chart + ")";
+      return ParseResult::kError;
+    } else {
+      *error = "unknown option " + name + " (see --help)";
+      return ParseResult::kError;
+    }
+  }
+  if (!track_given) o.track = DefaultTrack(o.instrument);
+  *out = o;
+  return ParseResult::kRun;
+}
+
+std::string HelpText() {
+  return R"(qlv-preview: plays a chart through the QLV Preview plug-in and saves what its editor shows.
+
+Usage:
+  qlv-preview [CHART.mid] [options]
+
+With no chart, the bundled demo chart is used. Output goes to a folder (default
+./qlv-preview-out): frame_000001.png ..., contact_sheet.png and, when ffmpeg is installed,
+preview.mp4. Files appear there only when the render has finished.
+
+What to show:
+  -c, --chart FILE        Standard MIDI File holding the chart
+  -i, --instrument NAME   guitar (default), bass, rhythm, pro-drums, drums, keys
+  -t, --track NAME        track to play (default from the instrument: "PART GUITAR",
+                          "PART BASS", "PART RHYTHM", "PART DRUMS", "PART KEYS")
+  -d, --difficulty NAME   easy, medium, hard, expert (default expert)
+      --hopo TICKS        hammer-on/pull-off threshold, ticks at 480 per quarter (default 170)
+      --offset MS         display time offset in milliseconds (default 0)
+      --grid              the four difficulties side by side in one picture
+
+When and how:
+  -s, --start TIME        where to start: seconds (12.5) or mm:ss (1:05) (default 0)
+  -l, --duration TIME     how long to render, same forms (default 10)
+      --size WxH          editor size in pixels (default 1280x720; per difficulty with --grid)
+      --fps N             frames per second (default 30)
+      --sample-rate HZ    host sample rate (default 44100)
+      --block-size N      audio block length in samples (default 512)
+
+Output:
+  -o, --out DIR           output folder (default qlv-preview-out; created if missing;
+                          earlier frames, sheet and video in it are replaced)
+      --no-frames         do not keep the PNG frames
+      --no-video          do not make preview.mp4
+      --sheet N           thumbnails on the contact sheet (default 12, 0 = none)
+      --plugin PATH       plug-in binary to load (default: the one built with this program)
+  -q, --quiet             no progress bar and no summary line
+  -h, --help              this text
+
+Examples:
+  qlv-preview --instrument pro-drums --duration 10
+  qlv-preview song.mid -i bass -d hard --start 1:30 --duration 0:20 -o bass-hard
+)";
+}
+
+}  // namespace qlv::cli

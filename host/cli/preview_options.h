@@ -1,0 +1,63 @@
+#pragma once
+// Command-line options of qlv-preview: what to render, how, and where to put it.
+//
+// Plain values and functions; no shared state.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qlv::cli {
+
+// The plug-in's instruments, as its settings chunk numbers them.
+enum class Mode : int { kGuitarBass = 0, kProDrums = 1, kDrums = 2, kKeys = 3 };
+
+struct PreviewOptions {
+  std::string chart;             // Standard MIDI File; empty = the bundled demo chart
+  std::string track;             // track name; empty = the instrument's usual track
+  std::string instrument = "guitar";
+  Mode mode = Mode::kGuitarBass;
+  int difficulty = 3;            // 0 Easy .. 3 Expert
+  int hopo_threshold = 170;      // ticks at 480 per quarter note
+  int time_offset_ms = 0;
+  double start_seconds = 0.0;
+  double duration_seconds = 10.0;
+  int width = 1280;
+  int height = 720;
+  double fps = 30.0;
+  double sample_rate = 44100.0;
+  int block_size = 512;
+  std::string output = "qlv-preview-out";
+  std::string plugin;            // empty = the plug-in built beside this program
+  bool grid = false;             // the four difficulties side by side
+  bool frames = true;            // write frame_NNNNNN.png
+  bool video = true;             // write preview.mp4 when ffmpeg is available
+  int sheet_frames = 12;         // thumbnails on the contact sheet (0 = no sheet)
+  bool quiet = false;            // no progress bar and no summary
+};
+
+enum class ParseResult { kRun, kHelp, kError };
+
+// Parses argv (argv[0] is the program). On kError, *error holds one line naming the problem.
+ParseResult ParseOptions(int argc, const char* const* argv, PreviewOptions* out, std::string* error);
+
+// The --help text.
+std::string HelpText();
+
+// "90", "90.5", "1:30", "1:02.25", "01:00:05" (h:mm:ss) → seconds. False for anything else,
+// negative values and values above a day.
+bool ParseTime(const std::string& text, double* seconds);
+
+// "1280x720" (also "1280X720", "1280*720") → width, height, each 16..8192.
+bool ParseSize(const std::string& text, int* width, int* height);
+
+// The usual track of an instrument ("PART GUITAR" ...).
+std::string DefaultTrack(const std::string& instrument);
+
+// Difficulty names: "easy", "medium", "hard", "expert" (any case) or 0..3.
+bool ParseDifficulty(const std::string& text, int* difficulty);
+const char* DifficultyName(int difficulty);
+
+// Frame count for a render: frames at 0, 1/fps, ... strictly before the duration; at least 1.
+int64_t FrameCount(double duration_seconds, double fps);
+
+}  // namespace qlv::cli

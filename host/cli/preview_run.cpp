@@ -1,0 +1,141 @@
+#include "host/cli/preview_run.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "host/cli/contact_sheet.h"
+#include "host/cli/ini_override.h"
+#include "host/cli/output_folder.h"
+#include "host/cli/preview_session.h"
+#include "host/cli/progress_bar.h"
+#include "host/cli/video_pipe.h"
+#include "tools/common/png_write.h"
+
+namespace qlv::cli {
+namespace {
+
+constexpr int kFrameCompression = 3;  // frames favour speed; the sheet is small anyway
+constexpr const char* kVideoName = "preview.mp4";
+constexpr const char* kSheetName = "contact_sheet.png";
+
+const char* InstrumentLabel(const PreviewOptions& o) {
+  if (o.instrument == "guitar") return "Guitar";
+  if (o.instrument == "bass") return "Bass";
+  if (o.instrument == "rhythm") return "Rhythm";
+  if (o.instrument == "pro-drums") return "Pro Drums";
+  if (o.instrument == "drums") return "Drums";
+  return "Keys";
+}
+
+int Fail(std::FILE* err, const std::string& message) {
+  std::fprintf(err, "qlv-preview: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+std::string TimeLabel(double seconds) {
+  if (!(seconds >= 0.0)) seconds = 0.0;
+  long long centis = std::llround(seconds * 100.0);
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld.%02lld", centis / 6000, (centis / 100) % 60, centis % 100);
+  return text;
+}
+
+int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE* out, std::FILE* err) {
+  const auto began = std::chrono::steady_clock::now();
+  const std::string chart = options.chart.empty() ? paths.demo_chart : options.chart;
+  const std::string plugin = options.plugin.empty() ? paths.plugin : options.plugin;
+
+  OutputFolder folder;
+  std::string error;
+  if (!folder.Prepare(options.output, &error)) return Fail(err, error);
+  IniOverride ini;
+  if (!ini.Create(options.time_offset_ms, &error)) return Fail(err, error);
+
+  PreviewOptions effective = options;
+  if (options.grid && options.width == 1280 && options.height == 720) {
+    // Four panels of the default size would make a 5120-pixel picture; a grid panel defaults
+    // to a quarter of a 1920-pixel row.
+    effective.width = 480;
+    effective.height = 540;
+  }
+  PreviewSession session;
+  if (!session.Open(chart, plugin, effective, &error)) return Fail(err, error);
+
+  const int64_t frame_count = FrameCount(options.duration_seconds, options.fps);
+  const int width = session.width(), height = session.height();
+
+  std::unique_ptr<VideoPipe> video;
+  std::string video_note;
+  if (options.video) {
+    const std::string ffmpeg = FindOnPath("ffmpeg");
+    if (ffmpeg.empty()) {
+      video_note = "no preview.mp4: ffmpeg is not installed (apt-get install ffmpeg)";
+    } else {
+      video = std::make_unique<VideoPipe>();
+      if (!video->Open(ffmpeg, folder.StagedPath(kVideoName), width, height, options.fps, &error))
+        return Fail(err, error);
+    }
+  }
+  const std::vector<int64_t> sheet_frames = SheetFrameIndexes(frame_count, options.sheet_frames);
+  std::unique_ptr<ContactSheet> sheet;
+  if (!sheet_frames.empty()) sheet = std::make_unique<ContactSheet>(static_cast<int>(sheet_frames.size()), width, height);
+
+  ProgressBar progress(err, frame_count, !options.quiet && isatty(fileno(err)));
+  std::vector<uint32_t> pixels;
+  size_t next_sheet = 0;
+  for (int64_t f = 0; f < frame_count; ++f) {
+    if (!session.RenderFrame(f, &pixels, &error)) {
+      progress.Finish();
+      return Fail(err, error);
+    }
+    tools::PixelView view{pixels.data(), width, height, width};
+    if (options.frames) {
+      char name[32];
+      std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(f + 1));
+      if (!tools::WritePngFile(folder.StagedPath(name), view, kFrameCompression, &error)) {
+        progress.Finish();
+        return Fail(err, error);
+      }
+    }
+    if (video && !video->Write(pixels.data(), &error)) {
+      progress.Finish();
+      return Fail(err, error);
+    }
+    if (sheet && next_sheet < sheet_frames.size() && sheet_frames[next_sheet] == f) {
+      sheet->Place(static_cast<int>(next_sheet), pixels.data(), TimeLabel(session.FrameTime(f)));
+      ++next_sheet;
+    }
+    progress.Update(f + 1);
+  }
+  progress.Finish();
+  if (video && !video->Close(&error)) return Fail(err, error);
+  if (sheet) {
+    tools::PixelView view{sheet->pixels(), sheet->width(), sheet->height(), sheet->width()};
+    if (!tools::WritePngFile(folder.StagedPath(kSheetName), view, 6, &error)) return Fail(err, error);
+  }
+  if (!folder.Commit(&error)) return Fail(err, error);
+
+  if (!options.quiet) {
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    std::string what = options.grid ? std::string("all difficulties of ") + InstrumentLabel(options)
+                                    : std::string(DifficultyName(options.difficulty)) + " " + InstrumentLabel(options);
+    std::string files;
+    if (options.frames) files += "frames";
+    if (sheet) files += std::string(files.empty() ? "" : ", ") + kSheetName;
+    if (video) files += std::string(files.empty() ? "" : ", ") + kVideoName;
+    if (!video_note.empty()) std::fprintf(out, "%s\n", video_note.c_str());
+    std::fprintf(out, "%lld frames of %s (%s from %s, %dx%d at %g fps) in %.1f s -> %s/ (%s)\n",
+                 static_cast<long long>(frame_count), what.c_str(), TimeLabel(options.duration_seconds).c_str(),
+                 TimeLabel(options.start_seconds).c_str(), width, height, options.fps, took,
+                 folder.folder().c_str(), files.empty() ? "nothing kept" : files.c_str());
+  }
+  return 0;
+}
+
+}  // namespace qlv::cli

@@ -1,0 +1,147 @@
+#include "host/cli/video_pipe.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace qlv::cli {
+
+std::string FindOnPath(const std::string& program) {
+  if (program.find('/') != std::string::npos) return access(program.c_str(), X_OK) == 0 ? program : "";
+  const char* path = std::getenv("PATH");
+  if (path == nullptr) return "";
+  std::string all = path;
+  size_t start = 0;
+  while (start <= all.size()) {
+    size_t colon = all.find(':', start);
+    std::string dir = all.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    if (dir.empty()) dir = ".";
+    std::string candidate = dir + "/" + program;
+    struct stat st {};
+    if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  return "";
+}
+
+VideoPipe::~VideoPipe() { Abandon(); }
+
+void VideoPipe::Abandon() {
+  if (fd_ >= 0) {
+    close(fd_);
+    fd_ = -1;
+  }
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+  }
+}
+
+bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int width, int height, double fps,
+                     std::string* error) {
+  Abandon();
+  // A dead encoder must show up as a failed write, not kill this process.
+  signal(SIGPIPE, SIG_IGN);
+  int fds[2];
+  if (pipe(fds) != 0) {
+    *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+    return false;
+  }
+  char size[32], rate[32];
+  std::snprintf(size, sizeof size, "%dx%d", width, height);
+  std::snprintf(rate, sizeof rate, "%.6g", fps);
+  // H.264 with yuv420p needs even sizes; the filter pads an odd edge by one pixel.
+  std::vector<std::string> args = {ffmpeg,    "-nostdin", "-loglevel", "error",   "-y",        "-f",
+                                   "rawvideo", "-pix_fmt", "bgra",     "-s",      size,        "-r",
+                                   rate,      "-i",       "-",         "-vf",     "pad=ceil(iw/2)*2:ceil(ih/2)*2",
+                                   "-c:v",    "libx264",  "-pix_fmt",  "yuv420p", "-movflags", "+faststart",
+                                   "-f",      "mp4",      path};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+    return false;
+  }
+  if (pid == 0) {
+    dup2(fds[0], 0);
+    close(fds[0]);
+    close(fds[1]);
+    int null_fd = open("/dev/null", O_WRONLY);
+    if (null_fd >= 0) {
+      dup2(null_fd, 1);
+      close(null_fd);
+    }
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(fds[0]);
+  fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+  pid_ = pid;
+  fd_ = fds[1];
+  frame_bytes_ = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+  path_ = path;
+  return true;
+}
+
+bool VideoPipe::Write(const uint32_t* pixels, std::string* error) {
+  if (fd_ < 0) {
+    *error = "the video encoder is not running";
+    return false;
+  }
+  const char* p = reinterpret_cast<const char*>(pixels);
+  size_t left = frame_bytes_;
+  while (left > 0) {
+    ssize_t n = write(fd_, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = "ffmpeg stopped while making " + path_;
+      Abandon();
+      return false;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool VideoPipe::Close(std::string* error) {
+  if (pid_ < 0) {
+    *error = "the video encoder is not running";
+    return false;
+  }
+  close(fd_);
+  fd_ = -1;
+  int status = 0;
+  while (waitpid(pid_, &status, 0) < 0) {
+    if (errno != EINTR) {
+      status = -1;
+      break;
+    }
+  }
+  pid_ = -1;
+  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    *error = "ffmpeg could not make " + path_ +
+             (WIFEXITED(status) && WEXITSTATUS(status) == 127 ? " (it could not be started)" : "");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qlv::cli
