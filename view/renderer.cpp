@@ -63,10 +63,12 @@ Shape ShapeOf(const HighwayItem &item, bool drums) {
     case MARKER_MEASURE: return {SLOT_MEASURE, 0.0, 2.05};
     default: break;
     }
-    if (!drums) return {item.image, (item.lane - 2) * 0.4, 0.4};
+    // The lane is widened first so that no lane value can overflow.
+    const double lane = item.lane;
+    if (!drums) return {item.image, (lane - 2) * 0.4, 0.4};
     if (item.image == 0) return {SLOT_GEM_KICK, 0.0, 2.15};
     const int slot = item.image == SLOT_GEM + ORANGE ? SLOT_GEM + GREEN : item.image;
-    if (item.lane >= 0) return {slot, (item.lane - 2.5) * 0.475, 0.4};
+    if (item.lane >= 0) return {slot, (lane - 2.5) * 0.475, 0.4};
     return {slot, 0.0, 2.0};
 }
 
