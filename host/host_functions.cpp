@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cmath>
 #include <mutex>
 #include <string>
@@ -8,6 +9,7 @@
 namespace {
 
 std::mutex g_ini_mutex;
+std::atomic<int32_t> g_ini_requests{0};
 std::string g_ini_file;
 
 const HostTimeMap &MapOf(ProjectHandle project) {
@@ -40,7 +42,10 @@ void SetHostIniFile(const char *path) {
     g_ini_file = path ? path : "";
 }
 
+int32_t HostIniFileRequests() { return g_ini_requests.load(); }
+
 const char *HostGetIniFile() {
+    g_ini_requests.fetch_add(1);
     std::lock_guard<std::mutex> guard(g_ini_mutex);
     // The string is only replaced on the host's main thread between plug-in calls.
     return g_ini_file.c_str();

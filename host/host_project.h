@@ -66,3 +66,5 @@ double HostTimeMapTimeToBeats(ProjectHandle project, double seconds, int *measur
 
 // The path get_ini_file answers (process-wide, as the function takes no arguments). Main thread.
 void SetHostIniFile(const char *path);
+// How often get_ini_file has been called in this process (any plug-in, any thread).
+int32_t HostIniFileRequests();
