@@ -23,7 +23,9 @@ std::vector<uint8_t> Message(const SmfEvent &event) {
             message.insert(message.end(), event.data.begin(), event.data.end());
             break;
         case SmfEventKind::Meta: {
-            if (event.type < SMF_META_TEXT || event.type > SMF_META_LAST_TEXT) break;
+            // The track name names the track; it is not one of its events.
+            if (event.type < SMF_META_TEXT || event.type > SMF_META_LAST_TEXT || event.type == SMF_META_TRACK_NAME)
+                break;
             const size_t length = std::min<size_t>(event.data.size(), MAX_TEXT_BYTES);
             message.push_back(0xFF);
             message.push_back(event.type);

@@ -5,8 +5,8 @@
 // already expanded), every text-like meta event (types 0x01..0x0F) in file form (0xFF, type, one
 // length byte, text; texts longer than 255 bytes are cut to 255 so the length byte stays true),
 // and system-exclusive messages (0xF0 and the payload; an escaped 0xF7 event as its raw payload).
-// Tempo, signature, end-of-track and the other non-text meta events are the project's business
-// and are not delivered.
+// The track name, tempo, signature, end-of-track and the other non-text meta events are the
+// project's business and are not delivered.
 //
 // Windows. An event's sample position is computed once per sample rate, as an integer:
 // floor(seconds x rate + 0.5). A window [start, start + length) starts at the integer nearest its
