@@ -212,3 +212,47 @@ TEST(AxisLines, OperationsUseTheMixersAndRefuseWhatDrawsNothing) {
     GFX_LineColumn(nullptr, 4, 1, 0, 3, colour, 1.0f, 0);
     EXPECT_EQ(b.Image(), before);
 }
+
+TEST(OutlineRect, CoversOneMorePixelEachWayAndBlendsCornersTwice) {
+    TestBitmap b(20, 20);
+    b.Fill(0u);
+    GFX_OutlineRect(&b, 2, 3, 5, 4, Argb(0, 0x10, 0, 0), 1.0f, GFX_COMBINE_ADD);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const bool on_x = x == 2 || x == 7, on_y = y == 3 || y == 7;
+            const bool inside_x = x >= 2 && x <= 7, inside_y = y >= 3 && y <= 7;
+            int expect = 0;
+            if (on_x && on_y) expect = 0x20;
+            else if ((on_x && inside_y) || (on_y && inside_x)) expect = 0x10;
+            EXPECT_EQ(ChannelOf(b.At(x, y), 2), expect) << x << "," << y;
+        }
+}
+
+TEST(FramedBox, FillsTheInsideAndOutlinesTheEdges) {
+    for (bool bottom_up : {false, true}) {
+        TestBitmap b(10, 10, bottom_up, 12);
+        b.Fill(0u);
+        GFX_FramedBox(&b, 0, 0, 10, 10, 0xFF0000FFu, 0xFFFFFFFFu, 1.0f, GFX_COMBINE_COPY);
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x)
+                EXPECT_EQ(b.At(x, y), x == 0 || y == 0 ? 0xFFFFFFFFu : 0xFF0000FFu) << x << "," << y;
+        EXPECT_TRUE(b.GuardsIntact());
+    }
+    // Near the int limits nothing wraps onto the bitmap.
+    TestBitmap e(6, 6, false, 8);
+    e.Fill(0u);
+    const int v[] = {INT_MIN, -1, 2, INT_MAX - 1, INT_MAX};
+    for (int x : v)
+        for (int w : v) {
+            GFX_FramedBox(&e, x, x, w, w, 0xFFFFFFFFu, 0xFFFFFFFFu, 0.5f, 1);
+            GFX_OutlineRect(&e, x, 1, w, 3, 0xFFFFFFFFu, 1.0f, 0);
+        }
+    EXPECT_TRUE(e.GuardsIntact());
+    TestBitmap f(6, 6);
+    f.Fill(0u);
+    GFX_OutlineRect(&f, INT_MAX - 1, 0, INT_MAX, 5, 0xFFFFFFFFu, 1.0f, 0);  // right edge would wrap to negative
+    GFX_OutlineRect(&f, 0, INT_MIN, 5, INT_MIN, 0xFFFFFFFFu, 1.0f, 0);       // bottom edge would wrap to positive
+    for (GFX_Color32 p : f.Image()) EXPECT_EQ(p, 0u);
+    GFX_OutlineRect(nullptr, 0, 0, 1, 1, 1, 1.0f, 0);
+    GFX_FramedBox(nullptr, 0, 0, 1, 1, 1, 1, 1.0f, 0);
+}
