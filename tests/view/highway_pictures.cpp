@@ -8,8 +8,6 @@
 #include <filesystem>
 #include <map>
 
-#include "gfx/gfx.h"
-#include "view/image_set.h"
 
 namespace {
 
@@ -35,21 +33,6 @@ std::vector<std::string> BuildNames() {
 }
 
 bool StartsWith(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
-
-// Where each picture lives in the image set.
-GFX_MemBitmap **EntryFor(const std::string &name) {
-    const std::vector<std::string> &names = ImageSetNames();
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i] != name) continue;
-        if (i == 0) return &background_image;
-        if (i == 1) return &guitar_track_image;
-        if (i == 2) return &drum_track_image;
-        if (i < 9) return &sustain_images[i - 3];
-        if (i < 15) return &sustain_hi_images[i - 9];
-        return &slot_images[i - 15];
-    }
-    return nullptr;
-}
 
 // Natural sizes of the pictures, chosen so that aspect ratios resemble real artwork.
 void SizeOf(const std::string &name, int *w, int *h) {
@@ -269,32 +252,6 @@ bool WritePictureFolder(const std::vector<TestPicture> &set, const std::string &
     return true;
 }
 
-bool InstallPictures(const std::vector<TestPicture> &set, const std::string &dir, std::string *error) {
-    if (!WritePictureFolder(set, dir)) {
-        *error = "cannot write the pictures into " + dir;
-        return false;
-    }
-    for (const std::string &name : ImageSetNames()) {
-        GFX_MemBitmap **entry = EntryFor(name);
-        delete *entry;
-        *entry = nullptr;
-    }
-    for (const TestPicture &p : set) {
-        GFX_MemBitmap **entry = EntryFor(p.name);
-        if (!entry) continue;
-        const std::string path = dir + "/qlview/" + p.name + ".png";
-        GFX_IBitmap *loaded = GFX_ReadPngFile(path.c_str(), nullptr);
-        *entry = dynamic_cast<GFX_MemBitmap *>(loaded);
-        if (!*entry) {
-            delete loaded;
-            *error = "cannot read back " + path;
-            return false;
-        }
-    }
-    FlushScaledCopies();
-    return true;
-}
-
 std::string MakeTempDir(const char *tag) {
     std::string pattern = (std::filesystem::temp_directory_path() / (std::string("qlv-") + tag + "-XXXXXX")).string();
     std::vector<char> buf(pattern.begin(), pattern.end());
@@ -345,17 +302,4 @@ bool ReadPngFile(const std::string &path, int *width, int *height, std::vector<u
                        static_cast<uint32_t>(bytes[i * 4 + 1]) << 8 | bytes[i * 4 + 2];
     }
     return true;
-}
-
-std::vector<uint32_t> BitmapPixels(GFX_IBitmap *bitmap) {
-    std::vector<uint32_t> out;
-    if (!bitmap || !bitmap->PixelData()) return out;
-    const int w = bitmap->PixelWidth(), h = bitmap->PixelHeight(), pitch = bitmap->RowPitch();
-    out.reserve(static_cast<size_t>(w) * h);
-    for (int y = 0; y < h; ++y) {
-        const int stored = bitmap->IsBottomUp() ? h - 1 - y : y;
-        const GFX_Color32 *row = bitmap->PixelData() + static_cast<ptrdiff_t>(stored) * pitch;
-        out.insert(out.end(), row, row + w);
-    }
-    return out;
 }

@@ -37,6 +37,7 @@ std::string SolidPictureAt(uint32_t pixel);
 // gems, rimmed hopo gems, cymbal plates, kick bars, grid lines, flares and a perspective board.
 std::vector<TestPicture> ShapedPictureSet();
 
+// In highway_picture_install.cpp (needs the graphics library and the image set):
 // Writes every picture as <dir>/qlview/<name>.png, reads each back with the graphics library's
 // PNG loader and installs it as the image set's picture of that name, deleting what was there.
 // Names of the image set missing from `set` are left null. The image set must be loaded (an
