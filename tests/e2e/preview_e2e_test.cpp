@@ -1,0 +1,287 @@
+// qlv-preview driven as a user drives it: a separate process, real plug-in binary, real files.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gfx/gfx.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+const std::string kProgram = QLV_BINARY_DIR "/host/qlv-preview";
+const std::string kDemo = QLV_BINARY_DIR "/demo/qlv_demo.mid";
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class PreviewE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "qlv-preview-e2e-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  // Runs the program with a PATH without ffmpeg unless asked, so results do not depend on
+  // what the machine has installed.
+  RunResult Preview(const std::vector<std::string>& args, bool keep_path = false) {
+    std::string cmd = keep_path ? "" : "PATH=/nonexistent ";
+    cmd += Quote(kProgram);
+    for (const std::string& a : args) cmd += " " + Quote(a);
+    const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
+    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    RunResult r;
+    int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = Slurp(out);
+    r.err = Slurp(err);
+    fs::remove(out);
+    fs::remove(err);
+    return r;
+  }
+
+  std::vector<std::string> Small(const std::string& out) {
+    return {"--size", "320x180", "--fps", "10", "--duration", "0.5", "-o", out};
+  }
+
+  static std::vector<std::string> Listing(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  // Exit status 1 or 2, exactly one line on stderr mentioning `what`, and nothing in `out`
+  // that could pass for a result.
+  void ExpectCleanFailure(const RunResult& r, const std::string& what, const fs::path& out) {
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find(what), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.err.rfind("qlv-preview: ", 0), 0u) << r.err;
+    for (const std::string& name : Listing(out)) ADD_FAILURE() << "left behind: " << name;
+  }
+
+  fs::path dir_;
+};
+
+std::unique_ptr<GFX_IBitmap> LoadPng(const fs::path& p) {
+  return std::unique_ptr<GFX_IBitmap>(GFX_ReadPngFile(p.string().c_str(), nullptr));
+}
+
+std::vector<uint32_t> Pixels(GFX_IBitmap* b) {
+  std::vector<uint32_t> out;
+  for (int y = 0; y < b->PixelHeight(); ++y)
+    out.insert(out.end(), b->PixelData() + y * b->RowPitch(), b->PixelData() + y * b->RowPitch() + b->PixelWidth());
+  return out;
+}
+
+// Bright, saturated pixels in rows [y0, y1): lane colours. The generated placeholders that
+// stand in for missing pictures are dim and translucent and give almost none.
+int SaturatedPixels(const std::vector<uint32_t>& px, int width, int y0, int y1) {
+  int n = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint32_t p = px[static_cast<size_t>(y) * width + x];
+      int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+      n += (std::max({r, g, b}) > 180 && std::min({r, g, b}) < 90);
+    }
+  }
+  return n;
+}
+
+TEST_F(PreviewE2E, RendersTheDemoChartWithFramesSheetAndSummary) {
+  const fs::path out = dir_ / "demo";
+  std::vector<std::string> args = Small(out.string());
+  args.insert(args.end(), {"--start", "0:12"});
+  RunResult r = Preview(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Listing(out), (std::vector<std::string>{"contact_sheet.png", "frame_000001.png", "frame_000002.png",
+                                                    "frame_000003.png", "frame_000004.png", "frame_000005.png"}));
+  // Without ffmpeg: one line saying how to get the video, and the summary.
+  EXPECT_NE(r.out.find("apt-get install ffmpeg"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("5 frames of Expert Guitar"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(out.string()), std::string::npos) << r.out;
+  EXPECT_TRUE(r.err.empty()) << r.err;
+
+  auto first = LoadPng(out / "frame_000001.png");
+  auto last = LoadPng(out / "frame_000005.png");
+  ASSERT_TRUE(first && last);
+  EXPECT_EQ(first->PixelWidth(), 320);
+  EXPECT_EQ(first->PixelHeight(), 180);
+  // The highway moves: consecutive renders of a playing chart differ; and every pixel is opaque.
+  std::vector<uint32_t> a = Pixels(first.get()), b = Pixels(last.get());
+  EXPECT_NE(a, b);
+  for (uint32_t p : a) ASSERT_EQ(p >> 24, 0xFFu);
+  EXPECT_GT(SaturatedPixels(a, 320, 100, 150), 100) << "the lane colours of our pictures";
+  auto sheet = LoadPng(out / "contact_sheet.png");
+  ASSERT_TRUE(sheet);
+  EXPECT_GT(sheet->PixelWidth(), 320);
+}
+
+TEST_F(PreviewE2E, ThePicturesBesideThePluginAreTheOnesShown) {
+  // The same plug-in copied where no picture folder lies beside it shows placeholders only.
+  const fs::path bare = dir_ / "bare";
+  fs::create_directories(bare);
+  for (const auto& e : fs::directory_iterator(QLV_PLUGIN_DIR))
+    if (e.path().extension() == ".so") fs::copy_file(e.path(), bare / e.path().filename());
+  std::vector<std::string> with = Small((dir_ / "with").string()), without = Small((dir_ / "without").string());
+  with.insert(with.end(), {"--start", "0:12"});
+  without.insert(without.end(), {"--start", "0:12", "--plugin", (bare / "qlv_preview.so").string()});
+  ASSERT_EQ(Preview(with).status, 0);
+  ASSERT_EQ(Preview(without).status, 0);
+  auto ours = LoadPng(dir_ / "with" / "frame_000003.png");
+  auto placeholders = LoadPng(dir_ / "without" / "frame_000003.png");
+  ASSERT_TRUE(ours && placeholders);
+  EXPECT_GT(SaturatedPixels(Pixels(ours.get()), 320, 0, 180), 80);
+  EXPECT_LT(SaturatedPixels(Pixels(placeholders.get()), 320, 0, 180), 20);
+}
+
+TEST_F(PreviewE2E, SameInputGivesIdenticalFrames) {
+  std::vector<std::string> args = {"-i", "pro-drums", "--start", "42.5", "-d", "hard"};
+  std::vector<std::string> one = Small((dir_ / "one").string()), two = Small((dir_ / "two").string());
+  one.insert(one.end(), args.begin(), args.end());
+  two.insert(two.end(), args.begin(), args.end());
+  ASSERT_EQ(Preview(one).status, 0);
+  ASSERT_EQ(Preview(two).status, 0);
+  for (int f = 1; f <= 5; ++f) {
+    const std::string name = "frame_00000" + std::to_string(f) + ".png";
+    auto a = LoadPng(dir_ / "one" / name), b = LoadPng(dir_ / "two" / name);
+    ASSERT_TRUE(a && b) << name;
+    EXPECT_EQ(Pixels(a.get()), Pixels(b.get())) << name;
+  }
+}
+
+TEST_F(PreviewE2E, GridShowsFourDifficultiesSideBySide) {
+  const fs::path out = dir_ / "grid";
+  std::vector<std::string> args = {"--grid", "--size", "160x120", "--fps", "10", "--duration", "0.2",
+                                   "--start", "14", "-o", out.string(), "--sheet", "0"};
+  RunResult r = Preview(args);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Listing(out), (std::vector<std::string>{"frame_000001.png", "frame_000002.png"}));
+  auto frame = LoadPng(out / "frame_000002.png");
+  ASSERT_TRUE(frame);
+  ASSERT_EQ(frame->PixelWidth(), 640);
+  ASSERT_EQ(frame->PixelHeight(), 120);
+  // Each panel has its own difficulty, so the panels differ from one another.
+  std::vector<uint32_t> px = Pixels(frame.get());
+  auto panel = [&](int i) {
+    std::vector<uint32_t> p;
+    for (int y = 24; y < 120; ++y) p.insert(p.end(), px.begin() + y * 640 + i * 160, px.begin() + y * 640 + i * 160 + 160);
+    return p;
+  };
+  for (int i = 0; i < 4; ++i)
+    for (int j = i + 1; j < 4; ++j) EXPECT_NE(panel(i), panel(j)) << i << " vs " << j;
+}
+
+TEST_F(PreviewE2E, BadOptionsAreRefusedBeforeAnythingIsWritten) {
+  const fs::path out = dir_ / "bad";
+  struct Case {
+    std::vector<std::string> args;
+    const char* what;
+  };
+  const Case cases[] = {
+      {{"--difficulty", "insane"}, "insane"},
+      {{"--start", "1:75"}, "1:75"},
+      {{"--size", "10x10"}, "--size"},
+      {{"--frobnicate"}, "--frobnicate"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-o", out.string()});
+    RunResult r = Preview(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(c.what), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(out)) << c.what;
+  }
+}
+
+TEST_F(PreviewE2E, MissingOrBrokenInputsFailWithOneClearLine) {
+  const fs::path out = dir_ / "out";
+  const fs::path garbage = dir_ / "garbage.mid";
+  std::ofstream(garbage) << "this is not a MIDI file at all";
+  const fs::path truncated = dir_ / "truncated.mid";
+  {
+    std::ifstream in(kDemo, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 100u);
+    std::ofstream(truncated, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+  }
+  struct Case {
+    std::vector<std::string> args;
+    std::string what;
+  };
+  const Case cases[] = {
+      {{(dir_ / "nope.mid").string()}, "nope.mid"},
+      {{garbage.string()}, "garbage.mid"},
+      {{truncated.string()}, "truncated.mid"},
+      {{"--track", "PART TUBA"}, "PART TUBA"},
+      {{"--plugin", (dir_ / "missing.so").string()}, "missing.so"},
+      {{"--plugin", garbage.string()}, "garbage.mid"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = Small(out.string());
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    RunResult r = Preview(args);
+    SCOPED_TRACE(c.what);
+    ExpectCleanFailure(r, c.what, out);
+  }
+}
+
+TEST_F(PreviewE2E, AnUnwritableOutputFolderIsNamed) {
+  const fs::path file = dir_ / "occupied";
+  std::ofstream(file) << "x";
+  RunResult r = Preview(Small(file.string()));
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("occupied"), std::string::npos) << r.err;
+  EXPECT_EQ(Slurp(file), "x");
+  r = Preview(Small((file / "below").string()));
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("cannot write to output folder"), std::string::npos) << r.err;
+}
+
+TEST_F(PreviewE2E, ARerunReplacesEarlierResults) {
+  const fs::path out = dir_ / "again";
+  std::vector<std::string> longer = Small(out.string());
+  longer.insert(longer.end(), {"--duration", "0.8"});
+  ASSERT_EQ(Preview(longer).status, 0);
+  ASSERT_TRUE(fs::exists(out / "frame_000008.png"));
+  ASSERT_EQ(Preview(Small(out.string())).status, 0);
+  EXPECT_FALSE(fs::exists(out / "frame_000008.png")) << "a shorter render must not keep old frames";
+  EXPECT_TRUE(fs::exists(out / "frame_000005.png"));
+}
+
+TEST_F(PreviewE2E, HelpExplainsTheFirstSteps) {
+  RunResult r = Preview({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Usage:"), std::string::npos);
+  EXPECT_NE(r.out.find("--instrument"), std::string::npos);
+  EXPECT_TRUE(r.err.empty());
+}
+
+}  // namespace
