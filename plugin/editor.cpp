@@ -128,12 +128,12 @@ void OnPaint(PreviewInstance *instance, HWND window) {
     if (!instance->back_buffer) instance->back_buffer = new (std::nothrow) GFX_SysBitmap(width, height);
     else instance->back_buffer->SetSize(width, height);
     GFX_SysBitmap *back = instance->back_buffer;
-    // Without pixels (no bitmap, an empty client area or a failed DIB section) the frame is
-    // skipped: copying would only show the drawing context's stock pixel.
-    if (back && back->PixelData()) {
+    if (back) {
         RenderHighway(instance, width, height);
         DrawControlStrip(instance, back, height);
-        BitBlt(dc, 0, 0, width, height, back->DeviceContext(), 0, 0, SRCCOPY);
+        // Without pixels (an empty client area or a failed DIB section) nothing is copied: the
+        // drawing context would only hold its stock pixel.
+        if (back->PixelData()) BitBlt(dc, 0, 0, width, height, back->DeviceContext(), 0, 0, SRCCOPY);
     }
     EndPaint(window, &paint);
 }
