@@ -187,6 +187,23 @@ TEST(GoldenBinaryFrameTest, ProDrumsCymbalsTomsKickAndFlip) {
     CheckChart("binary_pro_drums", 1, chart);
 }
 
+TEST(GoldenBinaryFrameTest, StandardDrumsShowNoCymbals) {
+    ChartBuilder chart(480, "PART DRUMS");
+    chart.Tempo(0, 120.0);
+    Note(chart, 4.1, KICK);
+    Note(chart, 4.2, RED);
+    Note(chart, 4.3, YELLOW);
+    Note(chart, 4.4, BLUE);
+    Note(chart, 4.5, KICK);
+    Note(chart, 4.5, ORANGE);
+    Note(chart, 4.75, STYLE_PHRASE, 0.2);
+    Note(chart, 4.8, KICK);
+    Note(chart, 4.85, BLUE);
+    chart.Text(Ticks(4.9), "mix 3 drums0d");  // no flip outside Pro Drums
+    Note(chart, 4.95, RED);
+    CheckChart("binary_drums", 2, chart);
+}
+
 TEST(GoldenBinaryFrameTest, KeysChordsAndSustains) {
     ChartBuilder chart(480, "PART KEYS");
     chart.Tempo(0, 120.0);
