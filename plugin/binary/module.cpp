@@ -4,7 +4,7 @@
 
 #if defined(_WIN32)
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) module_handle = instance;
     return TRUE;
 }
