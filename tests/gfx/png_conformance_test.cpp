@@ -112,22 +112,4 @@ TEST(PngSuiteFolder, HoldsTheWholeSuite) {
     EXPECT_EQ(SuiteFiles(false).size(), 161u);
 }
 
-// Interlacing changes only the order of decoding: each interlaced file matches its twin.
-TEST(PngSuiteFolder, InterlacedFilesMatchTheirSequentialTwins) {
-    int pairs = 0;
-    for (const std::string &stem : SuiteFiles(false)) {
-        if (stem.rfind("basi", 0) != 0) continue;
-        const std::string twin = "basn" + stem.substr(4);
-        std::unique_ptr<GFX_IBitmap> a(GFX_ReadPngFile(SuitePath(stem).c_str(), nullptr));
-        std::unique_ptr<GFX_IBitmap> b(GFX_ReadPngFile(SuitePath(twin).c_str(), nullptr));
-        ASSERT_TRUE(a && b) << stem;
-        ASSERT_EQ(a->PixelWidth(), b->PixelWidth());
-        ASSERT_EQ(a->PixelHeight(), b->PixelHeight());
-        const size_t n = static_cast<size_t>(a->PixelWidth()) * a->PixelHeight();
-        EXPECT_TRUE(std::equal(a->PixelData(), a->PixelData() + n, b->PixelData())) << stem << " vs " << twin;
-        ++pairs;
-    }
-    EXPECT_EQ(pairs, 15);
-}
-
 }  // namespace

@@ -127,40 +127,4 @@ TEST_F(PngTarget, FailurePartwayKeepsTheSuppliedBitmap) {
     EXPECT_NE(target.PixelData(), nullptr);
 }
 
-// Each colour type and depth ends up as alpha, red, green, blue words: checked against values
-// computed by hand rather than by another decoder.
-TEST_F(PngTarget, EveryLayoutBecomesStraightArgb) {
-    struct Case {
-        const char *what;
-        int color_type, depth;
-        std::vector<uint8_t> row;  // one row of 2 pixels in the file's layout
-        std::vector<uint8_t> palette, trns;
-        GFX_Color32 first, second;
-    };
-    const Case cases[] = {
-        {"rgb8", PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 250, 251, 252}, {}, {}, 0xFF010203, 0xFFFAFBFC},
-        {"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, {0x12, 0xFF, 0x34, 0x00, 0x56, 0x80, 0x78, 0x01,
-                                                  0x9A, 0x00, 0xBC, 0xFF, 0xDE, 0x7F, 0x00, 0xFF},
-         {}, {}, 0x78123456, 0x009ABCDE},
-        {"gray1", PNG_COLOR_TYPE_GRAY, 1, {0x80}, {}, {}, 0xFFFFFFFF, 0xFF000000},
-        {"gray4", PNG_COLOR_TYPE_GRAY, 4, {0x5A}, {}, {}, 0xFF555555, 0xFFAAAAAA},
-        {"graya8", PNG_COLOR_TYPE_GRAY_ALPHA, 8, {0x40, 0x10, 0xC0, 0xF0}, {}, {}, 0x10404040, 0xF0C0C0C0},
-        {"palette", PNG_COLOR_TYPE_PALETTE, 8, {1, 0}, {10, 20, 30, 40, 50, 60}, {}, 0xFF28323C, 0xFF0A141E},
-        {"palette+trns", PNG_COLOR_TYPE_PALETTE, 8, {1, 0}, {10, 20, 30, 40, 50, 60}, {0x33}, 0xFF28323C,
-         0x330A141E},
-        {"rgb+trns", PNG_COLOR_TYPE_RGB, 8, {7, 0, 0, 8, 0, 0}, {}, {7, 0, 0}, 0x00070000, 0xFF080000},
-    };
-    for (const Case &c : cases) {
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(qlv_test::EncodePng(&bytes, 2, 1, c.color_type, c.depth, false, c.row.data(), c.row.size(),
-                                        c.palette, c.trns))
-            << c.what;
-        ASSERT_TRUE(qlv_test::WriteWholeFile(path_, bytes));
-        std::unique_ptr<GFX_IBitmap> image(GFX_ReadPngFile(path_.c_str(), nullptr));
-        ASSERT_NE(image, nullptr) << c.what;
-        EXPECT_EQ(image->PixelData()[0], c.first) << c.what;
-        EXPECT_EQ(image->PixelData()[1], c.second) << c.what;
-    }
-}
-
 }  // namespace

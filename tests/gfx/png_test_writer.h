@@ -23,11 +23,9 @@ inline void PngSinkWrite(png_structp png, png_bytep data, png_size_t size) {
 inline void PngSinkFlush(png_structp) {}
 
 // Encodes `height` rows of `row_bytes` bytes each (already in the PNG's sample layout for the
-// colour type and depth) into *out. `palette` (RGB triples) and `trns` are written when not
-// empty. False when libpng refused.
+// colour type and depth) into *out. False when libpng refused.
 inline bool EncodePng(std::vector<uint8_t> *out, int width, int height, int color_type, int bit_depth,
-                      bool interlaced, const uint8_t *samples, size_t row_bytes,
-                      const std::vector<uint8_t> &palette = {}, const std::vector<uint8_t> &trns = {}) {
+                      bool interlaced, const uint8_t *samples, size_t row_bytes) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -45,20 +43,6 @@ inline bool EncodePng(std::vector<uint8_t> *out, int width, int height, int colo
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bit_depth,
                  color_type, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!palette.empty())
-        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(palette.data()),
-                     static_cast<int>(palette.size() / 3));
-    if (!trns.empty()) {
-        if (color_type == PNG_COLOR_TYPE_PALETTE) {
-            png_set_tRNS(png, info, trns.data(), static_cast<int>(trns.size()), nullptr);
-        } else {
-            png_color_16 value{};
-            value.gray = value.red = static_cast<png_uint_16>(trns[0]);
-            value.green = static_cast<png_uint_16>(trns.size() > 1 ? trns[1] : 0);
-            value.blue = static_cast<png_uint_16>(trns.size() > 2 ? trns[2] : 0);
-            png_set_tRNS(png, info, nullptr, 0, &value);
-        }
-    }
     png_write_info(png, info);
     rows = static_cast<png_bytep *>(std::malloc(sizeof(png_bytep) * static_cast<size_t>(height)));
     if (!rows) png_error(png, "out of memory");
