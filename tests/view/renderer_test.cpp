@@ -385,14 +385,21 @@ TEST_F(RendererTest, MissingPicturesGiveABlackBoardAndNoItems) {
 
 TEST_F(RendererTest, NothingToDrawInto) {
     scene.AddAt(YELLOW, 0.0);
+    const auto flare = [&] { return reinterpret_cast<ChartEvent *>(scene.instance()->chart_events.data)->flare; };
     // No back buffer: extraction still runs (the flare counts), nothing is drawn.
     RenderHighway(scene.instance(), 400, 300);
     EXPECT_EQ(scene.instance()->highway_image, nullptr);
-    EXPECT_EQ(reinterpret_cast<ChartEvent *>(scene.instance()->chart_events.data)->flare, 1);
+    EXPECT_EQ(flare(), 1);
+    // Empty or negative client sizes.
     scene.Render(0, 0);
     scene.Render(-5, 300);
-    RenderHighway(nullptr, 400, 300);
     EXPECT_EQ(scene.instance()->highway_image, nullptr);
+    EXPECT_EQ(flare(), 3);
+    // A back buffer without pixels under a real client size: drawing is clipped away entirely.
+    ASSERT_EQ(scene.instance()->back_buffer->PixelData(), nullptr);
+    RenderHighway(scene.instance(), 400, 300);
+    EXPECT_EQ(flare(), 4);
+    RenderHighway(nullptr, 400, 300);
 }
 
 }  // namespace
