@@ -30,20 +30,16 @@ void *Allocate(std::size_t size) {
 
 }  // namespace
 
+// Visible, because shared libraries of the sanitizer runtime may bind to them too.
 extern "C" {
 void *__real_realloc(void *block, std::size_t size);
-void *__real_calloc(std::size_t count, std::size_t size);
-void *__wrap_malloc(std::size_t size) {
+__attribute__((visibility("default"))) void *__wrap_malloc(std::size_t size) {
     Count();
     return __real_malloc(size);
 }
-void *__wrap_realloc(void *block, std::size_t size) {
+__attribute__((visibility("default"))) void *__wrap_realloc(void *block, std::size_t size) {
     Count();
     return __real_realloc(block, size);
-}
-void *__wrap_calloc(std::size_t count, std::size_t size) {
-    Count();
-    return __real_calloc(count, size);
 }
 }
 
