@@ -225,9 +225,11 @@ TEST_F(DispatcherTest, MainsOffResetsTheChartMainsOnDoesNot) {
     EXPECT_EQ(instance->fetched_end, 30.0);
 }
 
-TEST_F(DispatcherTest, EditorCannotOpenWithoutAWindowSystem) {
-    int parent = 0;
-    EXPECT_EQ(Dispatch(effEditOpen, 0, 0, &parent), 0);
+TEST_F(DispatcherTest, EditorThatCannotBeCreatedStaysClosed) {
+    // Linked statically into this test there is no library with the dialog resource, so the
+    // dialog cannot be created: the answer is 0 and no window is recorded.
+    ASSERT_EQ(module_handle, nullptr);
+    EXPECT_EQ(Dispatch(effEditOpen, 0, 0, nullptr), 0);
     EXPECT_EQ(instance->editor_window.load(), nullptr);
     EXPECT_EQ(Dispatch(effEditClose), 0);
     EXPECT_EQ(instance->editor_window.load(), nullptr);
