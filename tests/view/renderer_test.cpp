@@ -166,6 +166,13 @@ TEST_F(RendererTest, HeldSustainFallsBackToThePlainTailPicture) {
     EXPECT_EQ(At(200, 150), "sustain_yellow");
     EXPECT_EQ(scene.Count("sustain_yellow_hi"), 0);
     EXPECT_GT(scene.Count("smash_flare_yellow"), 0);
+
+    // Under the flare, the tail of a note being held starts right at the line (row 229).
+    delete slot_images[SLOT_SMASH_FLARE + 2];
+    slot_images[SLOT_SMASH_FLARE + 2] = nullptr;
+    scene.Render(400, 300);
+    EXPECT_EQ(At(200, 229), "sustain_yellow");
+    EXPECT_NE(At(200, 230), "sustain_yellow");
 }
 
 TEST_F(RendererTest, ApproachingSustainStartsBehindItsGem) {
@@ -255,13 +262,15 @@ TEST_F(RendererTest, StyleAndHopoPictures) {
     scene.Add(STYLE_PHRASE, 0, static_cast<int64_t>(0.6 * scene.LookaheadSamples()));
     scene.Add(FORCE_HOPO, static_cast<int64_t>(0.15 * scene.LookaheadSamples()), 3000);
     scene.AddAt(RED, 0.15);             // forced hopo inside the style phrase
-    scene.AddAt(BLUE, 0.35);            // plain gem inside the style phrase
+    scene.AddAt(BLUE, 0.35, 0.2);       // sustained gem inside the style phrase
     scene.AddAt(YELLOW, 0.8, 0.0, 1);   // automatic hopo after the phrase
     scene.Render(400, 300);
     const std::set<std::string> shown = Shown();
     EXPECT_TRUE(shown.count("gem_hopo_style"));
     EXPECT_TRUE(shown.count("gem_style"));
     EXPECT_TRUE(shown.count("gem_hopo_yellow"));
+    EXPECT_TRUE(shown.count("sustain_style"));
+    EXPECT_FALSE(shown.count("sustain_blue"));
     EXPECT_FALSE(shown.count("gem_red"));
     EXPECT_FALSE(shown.count("gem_blue"));
     EXPECT_FALSE(shown.count("gem_yellow"));
@@ -272,11 +281,17 @@ TEST_F(RendererTest, StyleAndHopoPictures) {
     scene.AddAt(GREEN, 0.2);   // kick
     scene.AddAt(BLUE, 0.4);    // cymbal in a style phrase
     scene.Render(400, 300);
-    const std::set<std::string> drums = Shown();
+    std::set<std::string> drums = Shown();
     EXPECT_TRUE(drums.count("gem_kick_style"));
     EXPECT_TRUE(drums.count("gem_cym_style"));
     EXPECT_FALSE(drums.count("gem_kick"));
     EXPECT_FALSE(drums.count("gem_style"));
+    // The red pad is never a cymbal, style phrase or not.
+    scene.AddAt(RED, 0.3);
+    scene.Render(400, 300);
+    drums = Shown();
+    EXPECT_TRUE(drums.count("gem_style"));
+    EXPECT_TRUE(drums.count("gem_cym_style"));
 }
 
 TEST_F(RendererTest, NoTailsOrSustainFlaresInDrumModes) {
@@ -371,7 +386,7 @@ TEST_F(RendererTest, BackgroundRebuiltOncePerResize) {
     EXPECT_EQ(scene.instance()->highway_dirty, 0);
 }
 
-TEST_F(RendererTest, MissingPicturesGiveABlackBoardAndNoItems) {
+TEST_F(RendererTest, MissingPicturesGiveABlackBoardAndClearOnesShowWhatIsUnder) {
     delete background_image;
     background_image = nullptr;
     delete guitar_track_image;
@@ -381,6 +396,15 @@ TEST_F(RendererTest, MissingPicturesGiveABlackBoardAndNoItems) {
     scene.AddAt(YELLOW, 0.2);
     scene.Render(400, 300);
     for (uint32_t px : scene.Frame()) ASSERT_EQ(px, 0xFF000000u);
+
+    // The track is laid over the background by its own alpha: a clear track leaves it alone.
+    background_image = new GFX_MemBitmap(4, 4);
+    GFX_SetAllPixels(background_image, SolidColour("QLV_background1"));
+    guitar_track_image = new GFX_MemBitmap(4, 4);
+    GFX_SetAllPixels(guitar_track_image, SolidColour("track_guitar") & 0x00FFFFFFu);
+    scene.instance()->highway_dirty = 1;
+    scene.Render(400, 300);
+    for (uint32_t px : scene.Frame()) ASSERT_EQ(SolidPictureAt(px), "QLV_background1");
 }
 
 TEST_F(RendererTest, NothingToDrawInto) {
