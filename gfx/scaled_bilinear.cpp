@@ -43,9 +43,41 @@ inline Sample BlendVertical(GFX_Color32 top, GFX_Color32 bottom, int fy) {
     return Sample{mix(16), mix(8), mix(0), mix(24)};
 }
 
-inline Sample BlendHorizontal(GFX_Color32 left, GFX_Color32 right, int fx) {
-    auto mix = [&](int shift) { return (Ch(left, shift) * (65536 - fx) + Ch(right, shift) * fx) >> 16; };
-    return Sample{mix(16), mix(8), mix(0), mix(24)};
+// The same blends for non-negative fractions (every row but those above the first), two
+// channels per 64-bit multiply: blue and red, or green and alpha, in lanes 32 bits apart. Each
+// lane's weighted sum is at most 65536 × 255, so lanes never spill into each other and the lane
+// results equal the per-channel sums exactly.
+inline uint64_t LanesBR(GFX_Color32 c) {
+    const uint64_t s = c & 0x00FF00FFu;
+    return (s | (s << 16)) & 0x000000FF000000FFull;
+}
+inline uint64_t LanesGA(GFX_Color32 c) { return LanesBR(c >> 8); }
+inline Sample FromLanes(uint64_t br, uint64_t ga) {
+    return Sample{static_cast<int>((br >> 48) & 0xFF), static_cast<int>((ga >> 16) & 0xFF),
+                  static_cast<int>((br >> 16) & 0xFF), static_cast<int>((ga >> 48) & 0xFF)};
+}
+
+// The four pixels around a sample, already spread into lanes.
+struct Taps {
+    uint64_t tl_br, tl_ga, tr_br, tr_ga, bl_br, bl_ga, br_br, br_ga;
+
+    static Taps Load(const GFX_Color32 *top, const GFX_Color32 *bottom) {
+        return Taps{LanesBR(top[0]),    LanesGA(top[0]),    LanesBR(top[1]),    LanesGA(top[1]),
+                    LanesBR(bottom[0]), LanesGA(bottom[0]), LanesBR(bottom[1]), LanesGA(bottom[1])};
+    }
+    Sample Blend(uint32_t fx, uint32_t fy) const {
+        const uint64_t wbr = (fx * fy) >> 16;
+        const uint64_t wbl = fy - wbr;
+        const uint64_t wtr = fx - wbr;
+        const uint64_t wtl = 65536 - wtr - fy;
+        return FromLanes(wtl * tl_br + wtr * tr_br + wbl * bl_br + wbr * br_br,
+                         wtl * tl_ga + wtr * tr_ga + wbl * bl_ga + wbr * br_ga);
+    }
+};
+
+inline Sample Blend2Lanes(GFX_Color32 a, GFX_Color32 b, uint32_t f) {
+    const uint64_t wa = 65536 - f, wb = f;
+    return FromLanes(wa * LanesBR(a) + wb * LanesBR(b), wa * LanesGA(a) + wb * LanesGA(b));
 }
 
 inline int Column(int64_t x16) { return static_cast<int>(x16 / 65536); }  // truncating
@@ -90,9 +122,23 @@ void DrawBilinearWith(const ScaleJob &job, Op op) {
                 return Blend4(q[col], q[col + 1], r[col], r[col + 1], Fraction(x16), fy);
             };
             if (fy >= 0) {
-                run(all.first, pair.first, vertical);
-                run(pair.first, pair.last, bilinear);
-                run(pair.last, all.last, vertical);
+                const Sample edge = Blend2Lanes(q[last_col], r[last_col], static_cast<uint32_t>(fy));
+                auto vertical_lanes = [&](int64_t) { return edge; };
+                run(all.first, pair.first, vertical_lanes);
+                // Enlarging samples each source column for several destination pixels in a row:
+                // its four pixels are spread into lanes once.
+                Taps taps{};
+                int cached = -1;
+                auto bilinear_lanes = [&](int64_t x16) {
+                    const int col = Column(x16);
+                    if (col != cached) {
+                        taps = Taps::Load(q + col, r + col);
+                        cached = col;
+                    }
+                    return taps.Blend(static_cast<uint32_t>(Fraction(x16)), static_cast<uint32_t>(fy));
+                };
+                run(pair.first, pair.last, bilinear_lanes);
+                run(pair.last, all.last, vertical_lanes);
             } else {
                 auto vertical_clamped = [&](int64_t x16) { return Clamped(vertical(x16)); };
                 auto bilinear_clamped = [&](int64_t x16) { return Clamped(bilinear(x16)); };
@@ -105,7 +151,7 @@ void DrawBilinearWith(const ScaleJob &job, Op op) {
             auto pixel = [&](int64_t) { return Sample{Ch(corner, 16), Ch(corner, 8), Ch(corner, 0), Ch(corner, 24)}; };
             auto horizontal = [&](int64_t x16) {
                 const int col = Column(x16);
-                return BlendHorizontal(q[col], q[col + 1], Fraction(x16));
+                return Blend2Lanes(q[col], q[col + 1], static_cast<uint32_t>(Fraction(x16)));
             };
             run(all.first, pair.first, pixel);
             run(pair.first, pair.last, horizontal);

@@ -6,6 +6,8 @@
 #include "gfx/scaled_ops.h"
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 
 namespace gfx_scaled {
 
@@ -36,6 +38,12 @@ int BuildShrinkWeights(double scale, int weights[kMaxShrinkSize][kMaxShrinkSize]
 
 namespace {
 
+// Bytes 0 and 2 of a word in the low halves of two 32-bit lanes.
+inline uint64_t Lanes(GFX_Color32 c) {
+    const uint64_t s = c & 0x00FF00FFu;
+    return (s | (s << 16)) & 0x000000FF000000FFull;
+}
+
 template <class Op>
 void DrawShrinkWith(const ScaleJob &job, Op op) {
     int weights[kMaxShrinkSize][kMaxShrinkSize];
@@ -63,21 +71,26 @@ void DrawShrinkWith(const ScaleJob &job, Op op) {
             const int left = static_cast<int>(x16 / 65536) + offset;
             const int m0 = left < job.min_x ? job.min_x - left : 0;
             const int m1 = left + size > job.lim_x ? job.lim_x - left : size;
-            int sb = 0, sg = 0, sr = 0, sa = 0, total = 0;
+            // Two channels per 64-bit lane pair (see Lanes): each lane's sum stays below
+            // 25 × 65536 × 255 < 2^32.
+            uint64_t sum_br = 0, sum_ga = 0;
+            int total = 0;
             for (int k = k0; k < k1; ++k) {
-                const GFX_Color32 *s = job.src.Row(top + k);
+                const GFX_Color32 *s = job.src.Row(top + k) + static_cast<std::ptrdiff_t>(left);
                 const int *wk = weights[k];
                 for (int m = m0; m < m1; ++m) {
-                    const GFX_Color32 c = s[left + m];
-                    const int w = wk[m];
-                    sb += w * static_cast<int>(c & 0xFF);
-                    sg += w * static_cast<int>((c >> 8) & 0xFF);
-                    sr += w * static_cast<int>((c >> 16) & 0xFF);
-                    sa += w * static_cast<int>(c >> 24);
-                    total += w;
+                    const GFX_Color32 c = s[m];
+                    const uint64_t w = static_cast<uint32_t>(wk[m]);
+                    sum_br += w * Lanes(c);
+                    sum_ga += w * Lanes(c >> 8);
+                    total += wk[m];
                 }
             }
-            if (total > 0) op(d + j, sr / total, sg / total, sb / total, sa / total);
+            if (total > 0) {
+                const uint32_t t = static_cast<uint32_t>(total);
+                op(d + j, static_cast<int>((sum_br >> 32) / t), static_cast<int>((sum_ga & 0xFFFFFFFFu) / t),
+                   static_cast<int>((sum_br & 0xFFFFFFFFu) / t), static_cast<int>((sum_ga >> 32) / t));
+            }
         }
     }
 }
