@@ -222,16 +222,6 @@ TEST_F(GrowBufTest, ImpossibleSizesFailLikeExhaustion) {
     EXPECT_TRUE(HasPattern(buf, 10));
 }
 
-TEST_F(GrowBufTest, FreeReleasesStorage) {
-    GrowBuf buf;
-    buf.Resize(10);
-    buf.Free();
-    EXPECT_EQ(buf.data, nullptr);
-    EXPECT_EQ(buf.allocated, 0);
-    EXPECT_EQ(buf.used, 0);
-    EXPECT_EQ(buf.Get(), nullptr);
-}
-
 TEST_F(GrowBufTest, PtrListInsertClampsTheIndex) {
     int a = 1, b = 2, c = 3, d = 4;
     PtrList<int> list;
