@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -49,8 +50,8 @@ class PreviewE2E : public ::testing::Test {
 
   // Runs the program with a PATH without ffmpeg unless asked, so results do not depend on
   // what the machine has installed.
-  RunResult Preview(const std::vector<std::string>& args, bool keep_path = false) {
-    std::string cmd = keep_path ? "" : "PATH=/nonexistent ";
+  RunResult Preview(const std::vector<std::string>& args, const std::string& path = "/nonexistent") {
+    std::string cmd = "PATH=" + Quote(path) + " ";
     cmd += Quote(kProgram);
     for (const std::string& a : args) cmd += " " + Quote(a);
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
@@ -274,6 +275,40 @@ TEST_F(PreviewE2E, ARerunReplacesEarlierResults) {
   ASSERT_EQ(Preview(Small(out.string())).status, 0);
   EXPECT_FALSE(fs::exists(out / "frame_000008.png")) << "a shorter render must not keep old frames";
   EXPECT_TRUE(fs::exists(out / "frame_000005.png"));
+}
+
+// A stand-in encoder on PATH: shows exactly what the previewer pipes to ffmpeg.
+void WriteScript(const fs::path& p, const std::string& body) {
+  std::ofstream(p) << "#!/bin/sh\n" << body;
+  fs::permissions(p, fs::perms::owner_all);
+}
+
+TEST_F(PreviewE2E, FramesArePipedToTheEncoderAsRawPictures) {
+  const fs::path bin = dir_ / "bin";
+  fs::create_directories(bin);
+  // Keeps the raw stream under the output name ffmpeg is given (its last argument).
+  WriteScript(bin / "ffmpeg", "for last; do :; done\ncat > \"$last\"\n");
+  const fs::path out = dir_ / "video";
+  RunResult r = Preview(Small(out.string()), bin.string() + ":/usr/bin:/bin");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find("apt-get"), std::string::npos) << r.out;
+  std::ifstream in(out / "preview.mp4", std::ios::binary);
+  std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(raw.size(), 320u * 180u * 4u * 5u) << "five whole frames, nothing more";
+  // The third frame in the stream is the third PNG, byte for byte (blue, green, red, alpha).
+  auto png = LoadPng(out / "frame_000003.png");
+  ASSERT_TRUE(png);
+  std::vector<uint32_t> px = Pixels(png.get());
+  EXPECT_EQ(std::memcmp(raw.data() + 2 * 320 * 180 * 4, px.data(), px.size() * 4), 0);
+}
+
+TEST_F(PreviewE2E, AFailingEncoderFailsTheRenderAndLeavesNothing) {
+  const fs::path bin = dir_ / "bin";
+  fs::create_directories(bin);
+  WriteScript(bin / "ffmpeg", "cat > /dev/null\nexit 3\n");
+  const fs::path out = dir_ / "video";
+  RunResult r = Preview(Small(out.string()), bin.string() + ":/usr/bin:/bin");
+  ExpectCleanFailure(r, "ffmpeg", out);
 }
 
 TEST_F(PreviewE2E, HelpExplainsTheFirstSteps) {

@@ -31,7 +31,8 @@ Canvas MakeSmashFrame(int frame) {
   // the burst is centred on where the gem's face is at the strike line.
   const int w = 256, h = 192;
   Canvas c(w, h);
-  const float t = (frame < 1 ? 0 : frame > 10 ? 9 : frame - 1) / 9.0f;
+  // The last frame keeps a trace of the burst, so the animation ends softly, not abruptly.
+  const float t = (frame < 1 ? 0 : frame > 10 ? 9 : frame - 1) / 10.0f;
   const float cx = w * 0.5f, cy = 72.0f;
   const float fade = 1.0f - t;
   // Core flash.
@@ -77,14 +78,14 @@ Canvas MakeKickFlash(int frame) {
   // kick bar that spreads up and down the board and dies away.
   const int w = 512, h = 128;
   Canvas c(w, h);
-  const float t = (frame < 1 ? 0 : frame > 7 ? 6 : frame - 1) / 6.0f;
+  const float t = (frame < 1 ? 0 : frame > 7 ? 6 : frame - 1) / 7.0f;
   const float fade = 1.0f - t;
   const float cx = w * 0.5f, cy = h * 0.55f - 6.0f;
   const Color hot = Mix(Hex(0xffffff), KickColor(), t);
   c.Glow([=](float x, float y) {
     float dx = (x - cx) / (150.0f + 80.0f * t), dy = (y - cy) / (6.0f + 30.0f * t);
     float d2 = dx * dx * dx * dx + dy * dy;
-    return WithAlpha(hot, 0.95f * fade * std::exp(-d2 * 2.0f));
+    return WithAlpha(hot, std::min(1.0f, 1.3f * fade) * std::exp(-d2 * 1.5f));
   });
   // Two thin shock lines moving apart vertically.
   for (int side = -1; side <= 1; side += 2) {
