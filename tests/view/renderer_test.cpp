@@ -158,6 +158,14 @@ TEST_F(RendererTest, HeldSustainShowsHighlightedTailAndFlareButNoHead) {
     EXPECT_EQ(scene.Count("smash_flare_yellow"), 82 * 82);
 }
 
+TEST_F(RendererTest, HeldSustainInAStylePhraseUsesTheStylePictures) {
+    scene.Add(STYLE_PHRASE, static_cast<int64_t>(-0.2 * scene.LookaheadSamples()), 100000);
+    scene.AddAt(BLUE, -0.1, 0.5, 0, 30);
+    scene.Render(400, 300);
+    EXPECT_EQ(Shown(), (std::set<std::string>{"QLV_background1", "track_guitar", "sustain_style_hi",
+                                               "smash_flare_style"}));
+}
+
 TEST_F(RendererTest, HeldSustainFallsBackToThePlainTailPicture) {
     delete sustain_hi_images[2];
     sustain_hi_images[2] = nullptr;
