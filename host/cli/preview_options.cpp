@@ -282,7 +282,9 @@ What to show:
       --grid              the four difficulties side by side in one picture
 
 When and how:
-  -s, --start TIME        where to start: seconds (12.5) or mm:ss (1:05) (default 0)
+  -s, --start TIME        where to start: seconds (12.5) or mm:ss (1:05) (default 0); as in a
+                          workstation started there, a style phrase or drum flip that began
+                          earlier is not known, so start a little before it
   -l, --duration TIME     how long to render, same forms (default 10)
       --size WxH          editor size in pixels (default 1280x720; per difficulty with --grid)
       --fps N             frames per second (default 30)
