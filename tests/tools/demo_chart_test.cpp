@@ -174,3 +174,32 @@ TEST_F(DemoSong, EveryTrackLoadsAsAProject) {
 
 }  // namespace
 }  // namespace qlv::demo
+
+#include "tools/demo_chart/part_writer.h"
+
+namespace qlv::demo {
+namespace {
+
+TEST(PartWriter, ThinningKeepsTheGridFoldsLanesAndNeverLetsASustainRunIntoItsLane) {
+  PartWriter p;
+  p.Add(0, 0b00001, 4 * 480);  // would run into the next green
+  p.Add(120, 0b00010);         // off the quarter grid
+  p.Add(480, 0b10101);         // three-lane chord with orange
+  p.Add(960, 0b00001);
+  const Thinning medium{480, 2, 3, true};
+  std::vector<Hit> hits = p.Thin(medium);
+  ASSERT_EQ(hits.size(), 3u);
+  EXPECT_EQ(hits[0].tick, 0);
+  EXPECT_EQ(hits[0].sustain, 480 - 60) << "ends before the chord's green";
+  EXPECT_EQ(hits[1].tick, 480);
+  EXPECT_EQ(hits[1].lanes, 0b01001u) << "orange folds onto blue; lowest and highest kept";
+  EXPECT_EQ(hits[2].tick, 960);
+
+  // Everything survives at Expert, and a sustain off the grid survives thinning.
+  p.Add(600, 0b00100, 480);
+  EXPECT_EQ(p.Thin(Thinning{}).size(), 5u);
+  EXPECT_EQ(p.Thin(medium).size(), 4u);
+}
+
+}  // namespace
+}  // namespace qlv::demo
