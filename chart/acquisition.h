@@ -26,5 +26,10 @@ constexpr int64_t OPEN_LENGTH = 48000000;
 constexpr double LOOKAHEAD_SECONDS[4] = {2.4, 2.0, 1.6, 1.2};
 
 // One audio block: silences the two outputs unless accumulating, then (editor open, time info
-// available) fetches chart data for the lookahead and sets the display position.
+// available) fetches chart data for the lookahead and sets the display position. Audio thread;
+// takes the instance lock for the chart work, host calls included, and allocates nothing once the
+// buffers have reached their working size.
+// Blocks that do nothing: a frame count of 0 or less (not even silence). Blocks that only
+// silence: no time info, editor closed, a play position that is not finite or lies beyond 2^50
+// samples, a sample rate outside (0, 1 MHz], or a host function missing.
 void ProcessBlock(PreviewInstance *instance, float **outputs, int32_t frames, bool accumulate);

@@ -1,5 +1,5 @@
 // From the track's MIDI to the frame's draw list: the drum flip switched by bracketed mix texts,
-// hammer-ons decided at acquisition and forced in extraction, all through the stand-in host.
+// through the stand-in host.
 #include <gtest/gtest.h>
 
 #include "chart_test_host.h"
@@ -55,28 +55,6 @@ TEST(HighwayThroughHost, BracketedMixTextsSwitchTheFlipInProDrumsOnly) {
         EXPECT_EQ(red_other_skill.lane, 1);
         EXPECT_EQ(host.instance().flip_count, mode == 1 ? 2 : 0);
     }
-}
-
-TEST(HighwayThroughHost, HammerOnsFromAcquisitionAndForcedRanges) {
-    ChartBuilder chart(T, "PART GUITAR");
-    chart.Note(4 * T, 96, 60).Note(4 * T + 120, 97, 60)                   // automatic hammer-on
-        .Note(6 * T, 96, 60).Note(6 * T + 120, 97, 60).Note(6 * T + 120, 102, 120)  // forced off
-        .Note(8 * T, 96, 60).Note(8 * T + 480, 98, 60).Note(8 * T + 480, 101, 10);  // forced on
-    auto project = chart.BuildProject();
-    ChartTestHost host(project.get());
-    host.instance().skill = 3;
-    host.OpenEditor();
-    host.SetTransport(0, true);
-    EXPECT_EQ(ItemAhead(host, *project, 4 * T + 120).hopo_or_tom, 1);
-    EXPECT_EQ(ItemAhead(host, *project, 6 * T + 120).hopo_or_tom, 0);
-    EXPECT_EQ(ItemAhead(host, *project, 8 * T + 480).hopo_or_tom, 1);
-    // Keys shows none of them.
-    ChartTestHost keys(project.get());
-    keys.instance().skill = 3;
-    keys.instance().mode = 3;
-    keys.OpenEditor();
-    keys.SetTransport(0, true);
-    EXPECT_EQ(ItemAhead(keys, *project, 4 * T + 120).hopo_or_tom, 0);
 }
 
 }  // namespace
