@@ -277,6 +277,33 @@ TEST_F(PreviewE2E, ARerunReplacesEarlierResults) {
   EXPECT_TRUE(fs::exists(out / "frame_000005.png"));
 }
 
+// The editor's control strip shows the settings the plug-in took: the time offset (from the
+// INI file written before loading) and the threshold (from the settings chunk).
+TEST_F(PreviewE2E, OffsetAndThresholdReachThePluginThroughItsOwnInterfaces) {
+  auto strip = [&](const std::string& name, std::vector<std::string> extra) {
+    std::vector<std::string> args = {"--size", "400x120", "--fps", "10", "--duration", "0.1", "--sheet", "0",
+                                     "-o", (dir_ / name).string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    EXPECT_EQ(Preview(args).status, 0) << name;
+    auto png = LoadPng(dir_ / name / "frame_000001.png");
+    std::vector<uint32_t> out;
+    if (!png) return out;
+    std::vector<uint32_t> px = Pixels(png.get());
+    // TIME OFFS value box (154..226) and HOPO THRESH value box (234..322), rows 12..21.
+    for (int y = 12; y < 22; ++y) out.insert(out.end(), px.begin() + y * 400 + 154, px.begin() + y * 400 + 323);
+    return out;
+  };
+  const auto plain = strip("plain", {});
+  const auto again = strip("again", {});
+  const auto offset = strip("offset", {"--offset", "-250"});
+  const auto hopo = strip("hopo", {"--hopo", "240"});
+  ASSERT_FALSE(plain.empty());
+  EXPECT_EQ(plain, again);
+  EXPECT_NE(plain, offset);
+  EXPECT_NE(plain, hopo);
+  EXPECT_NE(offset, hopo);
+}
+
 // A stand-in encoder on PATH: shows exactly what the previewer pipes to ffmpeg.
 void WriteScript(const fs::path& p, const std::string& body) {
   std::ofstream(p) << "#!/bin/sh\n" << body;
