@@ -1,5 +1,6 @@
 #include "host/cli/preview_run.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -31,7 +32,38 @@ const char* InstrumentLabel(const PreviewOptions& o) {
   return "Keys";
 }
 
+// Set by SIGINT/SIGTERM; the frame loop stops at the next frame and the staged files go.
+volatile sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+// Routes both signals to OnInterrupt for the life of a render, then restores what was there.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    g_interrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &old_int_);
+    sigaction(SIGTERM, &action, &old_term_);
+  }
+  ~InterruptGuard() {
+    sigaction(SIGINT, &old_int_, nullptr);
+    sigaction(SIGTERM, &old_term_, nullptr);
+  }
+
+ private:
+  struct sigaction old_int_ {};
+  struct sigaction old_term_ {};
+};
+
 int Fail(std::FILE* err, const std::string& message) {
+  if (g_interrupted) {
+    // A failure caused by the interruption (the encoder got the signal too) is reported as such.
+    std::fprintf(err, "qlv-preview: interrupted; nothing was saved\n");
+    return 130;
+  }
   std::fprintf(err, "qlv-preview: %s\n", message.c_str());
   return 1;
 }
@@ -51,6 +83,7 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
   const std::string chart = options.chart.empty() ? paths.demo_chart : options.chart;
   const std::string plugin = options.plugin.empty() ? paths.plugin : options.plugin;
 
+  InterruptGuard interrupts;
   OutputFolder folder;
   std::string error;
   if (!folder.Prepare(options.output, &error)) return Fail(err, error);
@@ -90,6 +123,10 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
   std::vector<uint32_t> pixels;
   size_t next_sheet = 0;
   for (int64_t f = 0; f < frame_count; ++f) {
+    if (g_interrupted) {
+      progress.Finish();
+      return Fail(err, "interrupted");
+    }
     if (!session.RenderFrame(f, &pixels, &error)) {
       progress.Finish();
       return Fail(err, error);

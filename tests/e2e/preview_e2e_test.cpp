@@ -1,5 +1,6 @@
 // qlv-preview driven as a user drives it: a separate process, real plug-in binary, real files.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -336,6 +337,36 @@ TEST_F(PreviewE2E, AFailingEncoderFailsTheRenderAndLeavesNothing) {
   const fs::path out = dir_ / "video";
   RunResult r = Preview(Small(out.string()), bin.string() + ":/usr/bin:/bin");
   ExpectCleanFailure(r, "ffmpeg", out);
+}
+
+TEST_F(PreviewE2E, AnInterruptedRenderLeavesNothing) {
+  const fs::path out = dir_ / "stopped";
+  const fs::path err = dir_ / "stderr.txt";
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    FILE* e = std::freopen(err.string().c_str(), "w", stderr);
+    (void)e;
+    execl(kProgram.c_str(), kProgram.c_str(), "--size", "160x90", "--fps", "30", "--duration", "60", "-o",
+          out.string().c_str(), "--no-video", "-q", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // Wait until frames are being written into the hidden staging folder, then interrupt.
+  bool started = false;
+  for (int i = 0; i < 600 && !started; ++i) {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(out, ec), end; !ec && it != end; it.increment(ec))
+      started |= it->path().filename().string().rfind("frame_", 0) == 0;
+    if (!started) usleep(50 * 1000);
+  }
+  kill(child, SIGINT);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(started);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  EXPECT_NE(Slurp(err).find("interrupted"), std::string::npos) << Slurp(err);
+  for (const std::string& name : Listing(out)) ADD_FAILURE() << "left behind: " << name;
 }
 
 TEST_F(PreviewE2E, HelpExplainsTheFirstSteps) {
