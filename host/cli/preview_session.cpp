@@ -27,6 +27,7 @@ PreviewSession::PreviewSession() = default;
 PreviewSession::~PreviewSession() {
   for (auto& panel : panels_) {
     if (host_ && panel->effect) {
+      // Closing the editor of an instance whose editor never opened is harmless.
       host_->Dispatch(panel->effect, effEditClose);
       host_->Dispatch(panel->effect, effMainsChanged, 0, 0);
       host_->CloseInstance(panel->effect);
@@ -75,7 +76,9 @@ bool PreviewSession::Open(const std::string& chart_path, const std::string& plug
 }
 
 bool PreviewSession::OpenPanel(int skill, std::string* error) {
-  auto panel = std::make_unique<Panel>();
+  // Kept from the start so that the destructor closes whatever part of it was opened.
+  panels_.push_back(std::make_unique<Panel>());
+  Panel* panel = panels_.back().get();
   panel->effect = host_->CreateInstance();
   if (!panel->effect) {
     *error = "the plug-in refused to start (VSTPluginMain gave no effect)";
@@ -90,7 +93,7 @@ bool PreviewSession::OpenPanel(int skill, std::string* error) {
                             static_cast<unsigned char>((options_.hopo_threshold >> 8) & 0xFF)};
   host_->Dispatch(panel->effect, effSetChunk, 0, sizeof chunk, chunk);
   host_->Dispatch(panel->effect, effMainsChanged, 0, 1);
-  const int index = static_cast<int>(panels_.size());
+  const int index = static_cast<int>(panels_.size()) - 1;
   panel->parent = QlvHeadlessCreateWindow(index * (panel_width_ + 2 * kEditorMargin), 0, panel_width_ + kEditorMargin,
                                           panel_height_ + kEditorMargin, nullptr);
   if (!panel->parent) {
@@ -106,7 +109,6 @@ bool PreviewSession::OpenPanel(int skill, std::string* error) {
     *error = "the plug-in's editor made no window";
     return false;
   }
-  panels_.push_back(std::move(panel));
   return true;
 }
 
