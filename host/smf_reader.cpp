@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -251,12 +252,18 @@ bool ReadSmfFile(const std::string &path, SmfFile *out, std::string *error) {
         if (error) *error = path + ": cannot open (" + std::strerror(errno) + ")";
         return false;
     }
+    std::error_code status;
+    if (!std::filesystem::is_regular_file(path, status)) {
+        std::fclose(file);
+        if (error) *error = path + ": not a regular file";
+        return false;
+    }
     std::vector<uint8_t> bytes;
     bool ok = std::fseek(file, 0, SEEK_END) == 0;
     const long size = ok ? std::ftell(file) : -1;
     if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
         std::fclose(file);
-        if (error) *error = path + ": cannot read (not a regular file?)";
+        if (error) *error = path + ": cannot read";
         return false;
     }
     if (size > MAX_FILE_BYTES) {

@@ -122,6 +122,9 @@ TEST(SmfReader, TempoMapAndChartTrackFromAFile) {
     std::filesystem::remove(path);
     EXPECT_EQ(ChartProject::Load(path.string(), "PART DRUMS", &error), nullptr);
     EXPECT_EQ(error.rfind(path.string() + ": cannot open", 0), 0u) << error;
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    EXPECT_EQ(ChartProject::Load(folder, "PART DRUMS", &error), nullptr);
+    EXPECT_EQ(error, folder + ": not a regular file");
 }
 
 TEST(SmfReader, UnusableTempoOrSignatureEventsAreReported) {
