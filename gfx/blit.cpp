@@ -2,6 +2,7 @@
 // Clipping is done in 64 bits so that positions and rectangles near the ends of the int range
 // cannot wrap past the tests and write outside the bitmap.
 #include "gfx/blend_internal.h"
+#include "gfx/copy_alpha_rows.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,6 +61,14 @@ void HalfRow(GFX_Color32 *__restrict d, const GFX_Color32 *__restrict s, int wid
         std::memcpy(d + i, &r, 8);
     }
     if (i < width) d[i] = HalfSum(s[i], d[i]);
+}
+
+// Runs a row kernel `row(destination row, source row, width)` over the block.
+template <class Row>
+void ForEachRow(const Block &b, Row row) {
+    GFX_Color32 *d = b.dst;
+    const GFX_Color32 *s = b.src;
+    for (int r = 0; r < b.height; ++r, d += b.dst_step, s += b.src_step) row(d, s, b.width);
 }
 
 void ChannelCopyRows(const Block &b, unsigned op) {
@@ -123,9 +132,12 @@ void GFX_DrawBitmap(GFX_IBitmap *destination, GFX_IBitmap *source, int x, int y,
     const GFX_CombineMode kind = mode & (GFX_COMBINE_SOURCE_ALPHA | GFX_COMBINE_OP_MASK);
     if (kind == GFX_COMBINE_COPY && alpha == 1.0f) {
         const size_t bytes = static_cast<size_t>(b.width) * sizeof(GFX_Color32);
-        GFX_Color32 *d = b.dst;
-        const GFX_Color32 *s = b.src;
-        for (int row = 0; row < b.height; ++row, d += b.dst_step, s += b.src_step) std::memcpy(d, s, bytes);
+        if (b.dst_step == b.width && b.src_step == b.width) {
+            // Both blocks are whole rows stored top-down without padding: one contiguous copy.
+            std::memcpy(b.dst, b.src, bytes * static_cast<size_t>(b.height));
+            return;
+        }
+        ForEachRow(b, [bytes](GFX_Color32 *d, const GFX_Color32 *s, int) { std::memcpy(d, s, bytes); });
         return;
     }
     if (kind == GFX_COMBINE_COPY && alpha == 0.5f) {
@@ -145,10 +157,12 @@ void GFX_DrawBitmap(GFX_IBitmap *destination, GFX_IBitmap *source, int x, int y,
     case GFX_COMBINE_SOFT_LIGHT: MixRows<MixSoftLight>(b, w); return;
     case GFX_COMBINE_HSV_SHIFT: MixRows<MixHsvShift>(b, w); return;
     case GFX_COMBINE_SOURCE_ALPHA | GFX_COMBINE_COPY:
+        // The row kernels give the same bits as the per-pixel mixers (see copy_alpha_rows.h);
+        // weights outside their range keep the mixer.
         if (alpha == 1.0f) {
-            ForEachPixel(b, [](GFX_Color32 *d, GFX_Color32 s) {
-                MixCopyWithAlphaFull(d, Red(s), Green(s), Blue(s), Alpha(s));
-            });
+            ForEachRow(b, CopyAlphaFullRow);
+        } else if (w >= 0 && w <= kCopyAlphaFastMaxWeight) {
+            ForEachRow(b, [w](GFX_Color32 *d, const GFX_Color32 *s, int n) { CopyAlphaRow(d, s, n, w); });
         } else {
             MixRows<MixCopyWithAlpha>(b, w);
         }
