@@ -20,15 +20,15 @@
 
 namespace {
 
-struct PictureSpec {
+struct PictureSize {
     std::string name;
     int width, height;
 };
 
 // Sizes as highway artwork comes: a wide background, tall track boards, narrow tails, gems and
 // flares a little over a lane wide, thin grid lines.
-std::vector<PictureSpec> FullSet() {
-    std::vector<PictureSpec> set = {{"QLV_background1", 1280, 720}, {"track_guitar", 512, 1024},
+std::vector<PictureSize> FullSet() {
+    std::vector<PictureSize> set = {{"QLV_background1", 1280, 720}, {"track_guitar", 512, 1024},
                                     {"track_drum", 512, 1024}};
     for (const char *colour : {"green", "red", "yellow", "blue", "orange", "style"}) {
         set.push_back({std::string("sustain_") + colour, 32, 128});
@@ -82,10 +82,10 @@ int64_t PrepareFolder() {
     std::filesystem::create_directories(folder, error);
     unsigned seed = 0;
     int64_t total = 0;
-    for (const PictureSpec &spec : FullSet()) {
-        const auto bytes = qlv_test::EncodeRgba(spec.width, spec.height, Artwork(spec.width, spec.height, ++seed));
-        if (bytes.empty() || !qlv_test::WriteWholeFile((folder / (spec.name + ".png")).string(), bytes)) return 0;
-        total += int64_t{spec.width} * spec.height * 4;
+    for (const PictureSize &picture : FullSet()) {
+        const auto bytes = qlv_test::EncodeRgba(picture.width, picture.height, Artwork(picture.width, picture.height, ++seed));
+        if (bytes.empty() || !qlv_test::WriteWholeFile((folder / (picture.name + ".png")).string(), bytes)) return 0;
+        total += int64_t{picture.width} * picture.height * 4;
     }
     module_handle = nullptr;  // this program: the folder above is beside it
     decoded_bytes = total;
