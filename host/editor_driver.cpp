@@ -1,6 +1,6 @@
 #include "host/editor_driver.h"
 
-#include <qlv_headless.h>
+#include "host/host_window.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,10 +23,10 @@ bool EditorDriver::Open(int width, int height) {
         host_.Dispatch(effect_, effMainsChanged, 0, 1, nullptr, 0.0f);
         prepared_ = true;
     }
-    host_window_ = QlvHeadlessCreateWindow(0, 0, width, height, nullptr);
+    host_window_ = HostWindowCreate(0, 0, width, height);
     if (!host_window_) return false;
     if (host_.Dispatch(effect_, effEditOpen, 0, 0, host_window_, 0.0f) != 1) {
-        DestroyWindow(host_window_);
+        HostWindowDestroy(host_window_);
         host_window_ = nullptr;
         return false;
     }
@@ -38,7 +38,7 @@ void EditorDriver::Close() {
     // An editor that is already gone (its instance was closed with it open) is not asked again:
     // the effect record may be gone with it.
     if (EditorWindow()) host_.Dispatch(effect_, effEditClose, 0, 0, nullptr, 0.0f);
-    DestroyWindow(host_window_);
+    HostWindowDestroy(host_window_);
     host_window_ = nullptr;
 }
 
@@ -81,8 +81,7 @@ int EditorDriver::Frame() {
         RunBlock();
         ++blocks;
     }
-    QlvHeadlessAdvanceClock(FRAME_MS);
-    QlvHeadlessRunPaints();
+    HostWindowsRunFrame(FRAME_MS);
     return blocks;
 }
 
@@ -97,8 +96,7 @@ bool EditorDriver::ReadPixels(std::vector<uint32_t> *out, int *width, int *heigh
     RECT client{};
     if (!editor || !GetClientRect(editor, &client)) return false;
     out->resize(static_cast<size_t>(client.right) * static_cast<size_t>(client.bottom));
-    static_assert(sizeof(DWORD) == sizeof(uint32_t));
-    if (!QlvHeadlessReadPixels(editor, reinterpret_cast<DWORD *>(out->data()), out->size())) {
+    if (!HostWindowReadPixels(editor, out->data(), out->size())) {
         out->clear();
         return false;
     }
@@ -108,5 +106,5 @@ bool EditorDriver::ReadPixels(std::vector<uint32_t> *out, int *width, int *heigh
 }
 
 bool EditorDriver::Mouse(UINT message, int x, int y) {
-    return host_window_ && QlvHeadlessMouse(host_window_, message, x, y);
+    return host_window_ && HostWindowMouse(host_window_, message, x, y);
 }

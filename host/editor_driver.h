@@ -1,8 +1,8 @@
-// Drives one plug-in instance's editor the way a workstation with a screen would, without one:
-// a host window of a given size holds the editor; every frame runs the audio blocks that fall
-// before the frame's time (in order, on the calling thread, with the host transport following
-// them), then lets 15 ms pass on the window system's clock so the editor's timer fires, runs the
-// paint and reads the editor's pixels.
+// Drives one plug-in instance's editor the way a workstation with a screen would: a host window
+// of a given size holds the editor; every frame runs the audio blocks that fall before the
+// frame's time (in order, on the calling thread, with the host transport following them), then
+// lets one timer period pass so the editor's timer fires, runs the paint and reads the editor's
+// pixels (host_window.h: real windows and time on Windows, the headless clock elsewhere).
 //
 // Threads: the host's main thread only (the window system is single-threaded); the audio blocks
 // run on that thread too, one after another, as a workstation's audio thread would run them.

@@ -17,3 +17,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The plug-in must not need zlib1.dll beside it: take Debian's static zlib for the target, never
+# its import library.
+set(ZLIB_USE_STATIC_LIBS ON)
+set(ZLIB_LIBRARY_RELEASE /usr/${triple}/lib/libz.a CACHE FILEPATH "static zlib for the target")
+set(ZLIB_LIBRARY /usr/${triple}/lib/libz.a CACHE FILEPATH "static zlib for the target")

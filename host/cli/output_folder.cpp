@@ -7,8 +7,42 @@
 #include <filesystem>
 #include <system_error>
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <cerrno>
+#include <random>
+#endif
+
 namespace qlv::cli {
 namespace fs = std::filesystem;
+
+namespace {
+
+#if defined(_WIN32)
+// mkdtemp's contract on Windows: the trailing XXXXXX becomes letters and digits of a folder that
+// did not exist before; errno tells why none could be made.
+bool MakeUniqueDir(std::string* pattern) {
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  const size_t at = pattern->size() - 6;
+  std::random_device seed;
+  std::mt19937 pick(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    for (size_t i = at; i < pattern->size(); ++i) (*pattern)[i] = kChars[pick() % (sizeof kChars - 1)];
+    if (CreateDirectoryA(pattern->c_str(), nullptr)) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+      errno = EACCES;
+      return false;
+    }
+  }
+  errno = EEXIST;
+  return false;
+}
+#else
+bool MakeUniqueDir(std::string* pattern) { return mkdtemp(pattern->data()) != nullptr; }
+#endif
+
+}  // namespace
 
 OutputFolder::~OutputFolder() { Discard(); }
 
@@ -35,7 +69,7 @@ bool OutputFolder::Prepare(const std::string& folder, std::string* error) {
     return false;
   }
   std::string pattern = (dir / ".qlv-preview-partial-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
+  if (!MakeUniqueDir(&pattern)) {
     *error = "cannot write to output folder " + folder + ": " + std::error_code(errno, std::generic_category()).message();
     return false;
   }

@@ -38,6 +38,25 @@ volatile sig_atomic_t g_interrupted = 0;
 void OnInterrupt(int) { g_interrupted = 1; }
 
 // Routes both signals to OnInterrupt for the life of a render, then restores what was there.
+#if defined(_WIN32)
+// The C runtime's signal() is all there is on Windows (Ctrl-C arrives as SIGINT).
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    g_interrupted = 0;
+    old_int_ = signal(SIGINT, OnInterrupt);
+    old_term_ = signal(SIGTERM, OnInterrupt);
+  }
+  ~InterruptGuard() {
+    signal(SIGINT, old_int_);
+    signal(SIGTERM, old_term_);
+  }
+
+ private:
+  void (*old_int_)(int) = SIG_DFL;
+  void (*old_term_)(int) = SIG_DFL;
+};
+#else
 class InterruptGuard {
  public:
   InterruptGuard() {
@@ -57,6 +76,7 @@ class InterruptGuard {
   struct sigaction old_int_ {};
   struct sigaction old_term_ {};
 };
+#endif
 
 int Fail(std::FILE* err, const std::string& message) {
   if (g_interrupted) {

@@ -6,7 +6,7 @@
 
 #include "host/chart_project.h"
 #include "host/plugin_host.h"
-#include <qlv_headless.h>
+#include "host/host_window.h"
 #include "plugin/vst.h"
 
 namespace qlv::cli {
@@ -32,7 +32,7 @@ PreviewSession::~PreviewSession() {
       host_->Dispatch(panel->effect, effMainsChanged, 0, 0);
       host_->CloseInstance(panel->effect);
     }
-    if (panel->parent) DestroyWindow(panel->parent);
+    HostWindowDestroy(panel->parent);
   }
   panels_.clear();
   host_.reset();
@@ -94,8 +94,8 @@ bool PreviewSession::OpenPanel(int skill, std::string* error) {
   host_->Dispatch(panel->effect, effSetChunk, 0, sizeof chunk, chunk);
   host_->Dispatch(panel->effect, effMainsChanged, 0, 1);
   const int index = static_cast<int>(panels_.size()) - 1;
-  panel->parent = QlvHeadlessCreateWindow(index * (panel_width_ + 2 * kEditorMargin), 0, panel_width_ + kEditorMargin,
-                                          panel_height_ + kEditorMargin, nullptr);
+  panel->parent = HostWindowCreate(index * (panel_width_ + 2 * kEditorMargin), 0, panel_width_ + kEditorMargin,
+                                   panel_height_ + kEditorMargin);
   if (!panel->parent) {
     *error = "cannot create a window for the editor";
     return false;
@@ -133,8 +133,10 @@ void PreviewSession::PlayTo(int64_t sample) {
 bool PreviewSession::RenderFrame(int64_t index, std::vector<uint32_t>* pixels, std::string* error) {
   PlayTo(static_cast<int64_t>(std::llround(FrameTime(index) * options_.sample_rate)));
   // One timer period: each editor follows its parent's size and asks to be repainted.
-  QlvHeadlessAdvanceClock(kTimerPeriodMs);
-  QlvHeadlessRunPaints();
+  if (!HostWindowsRunFrame(kTimerPeriodMs)) {
+    *error = "the editor did not repaint in time";
+    return false;
+  }
   const int total_width = width();
   pixels->assign(static_cast<size_t>(total_width) * panel_height_, 0);
   const size_t panel_words = static_cast<size_t>(panel_width_) * panel_height_;
@@ -146,7 +148,7 @@ bool PreviewSession::RenderFrame(int64_t index, std::vector<uint32_t>* pixels, s
       *error = "the editor did not take the requested size";
       return false;
     }
-    if (!QlvHeadlessReadPixels(panels_[p]->editor, reinterpret_cast<DWORD*>(scratch_.data()), panel_words)) {
+    if (!HostWindowReadPixels(panels_[p]->editor, scratch_.data(), panel_words)) {
       *error = "cannot read the editor's pixels";
       return false;
     }

@@ -34,6 +34,9 @@ class VideoPipe {
 
   pid_t pid_ = -1;
   int fd_ = -1;
+#if defined(_WIN32)
+  void* process_ = nullptr;  // the encoder's process handle, held until it has been waited for
+#endif
   size_t frame_bytes_ = 0;
   std::string path_;
 };

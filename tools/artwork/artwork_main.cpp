@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) {
-    std::fprintf(stderr, "qlv-artwork: cannot create %s: %s\n", folder.c_str(), ec.message().c_str());
+    std::fprintf(stderr, "qlv-artwork: cannot create %s: %s\n", folder.string().c_str(), ec.message().c_str());
     return 1;
   }
   for (const qlv::art::ArtEntry& entry : qlv::art::ArtCatalog()) {
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     fs::rename(temp_path, final_path, ec);
     if (ec) {
       fs::remove(temp_path, ec);
-      std::fprintf(stderr, "qlv-artwork: cannot write %s\n", final_path.c_str());
+      std::fprintf(stderr, "qlv-artwork: cannot write %s\n", final_path.string().c_str());
       return 1;
     }
   }

@@ -1,0 +1,203 @@
+// The same charts through the Windows plug-in library under Wine and through the native build:
+// qlv-preview.exe loads qlv_preview.dll with LoadLibrary, opens each editor in a real window
+// on a virtual display, lets the editor's real timer and paint run and reads the window back
+// through GDI; the native qlv-preview does the same over the headless window system. Both use
+// the native build's pictures, so every frame must match word for word: a difference is a
+// portability fault in the plug-in (arithmetic, library calls, sizes of types).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gfx/gfx.h"
+#include "host/chart_builder.h"
+#include "wine_runner.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+// Expert notes and markers.
+constexpr int GREEN = 96, RED = 97, YELLOW = 98, BLUE = 99, ORANGE = 100;
+constexpr int KICK = 96, FORCE_HOPO = 101, STYLE_PHRASE = 116, TOM_YELLOW = 110, TOM_BLUE = 111;
+
+int64_t Ticks(double seconds) { return static_cast<int64_t>(seconds * 960.0 + 0.5); }
+
+void Note(ChartBuilder &chart, double at, int pitch, double seconds = 0.05) {
+    chart.Note(Ticks(at), pitch, Ticks(seconds) > 0 ? Ticks(seconds) : 1);
+}
+
+struct Frames {
+    int width = 0, height = 0;
+    std::vector<std::vector<uint32_t>> pictures;  // frame_000001.png first
+};
+
+Frames ReadFrames(const std::string &dir) {
+    Frames frames;
+    for (int i = 1;; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%06d.png", i);
+        std::unique_ptr<GFX_IBitmap, void (*)(GFX_IBitmap *)> bitmap(GFX_ReadPngFile((dir + name).c_str(), nullptr),
+                                                                      [](GFX_IBitmap *b) { delete b; });
+        if (!bitmap) break;
+        frames.width = bitmap->PixelWidth();
+        frames.height = bitmap->PixelHeight();
+        const GFX_Color32 *px = bitmap->PixelData();
+        frames.pictures.emplace_back(px, px + static_cast<size_t>(frames.width) * frames.height);
+    }
+    return frames;
+}
+
+class WineRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!WineRunner::Get().Unavailable().empty()) GTEST_SKIP() << WineRunner::Get().Unavailable();
+        scratch_ = MakeScratchDir("wine-render");
+        ASSERT_FALSE(scratch_.empty());
+    }
+    void TearDown() override { RemoveScratchDir(scratch_); }
+
+    // Renders with the same options natively and under Wine and compares every frame.
+    void Compare(const std::vector<std::string> &options, int expected_frames) {
+        const WineRunner &wine = WineRunner::Get();
+        std::vector<std::string> native = {QLV_PREVIEW_PROGRAM, "--plugin", std::string(QLV_PLUGIN_DIR) + "/qlv_preview.so",
+                                           "--out", scratch_ + "/native", "--no-video", "--sheet", "0", "--quiet"};
+        native.insert(native.end(), options.begin(), options.end());
+        const WineResult here = RunNative(native);
+        ASSERT_EQ(here.status, 0) << here.output;
+
+        std::vector<std::string> windows = {"--plugin", wine.Staged("qlv_preview.dll"), "--out",
+                                            WineRunner::WindowsPath(scratch_ + "/windows"), "--no-video", "--sheet", "0",
+                                            "--quiet"};
+        for (size_t i = 0; i < options.size(); ++i) {
+            // Files named in the options are native paths; the Windows program sees them on Z:.
+            const bool is_path = i > 0 && options[i - 1] == "--chart";
+            windows.push_back(is_path ? WineRunner::WindowsPath(options[i]) : options[i]);
+        }
+        const WineResult there = wine.Run("qlv-preview.exe", windows);
+        ASSERT_EQ(there.status, 0) << there.output;
+
+        const Frames a = ReadFrames(scratch_ + "/native");
+        const Frames b = ReadFrames(scratch_ + "/windows");
+        ASSERT_EQ(a.pictures.size(), static_cast<size_t>(expected_frames));
+        ASSERT_EQ(b.pictures.size(), a.pictures.size());
+        ASSERT_EQ(b.width, a.width);
+        ASSERT_EQ(b.height, a.height);
+        int differing_frames = 0;
+        for (size_t f = 0; f < a.pictures.size(); ++f) {
+            const std::vector<uint32_t> &x = a.pictures[f], &y = b.pictures[f];
+            size_t first = 0, count = 0;
+            for (size_t i = 0; i < x.size(); ++i) {
+                if (x[i] != y[i] && count++ == 0) first = i;
+            }
+            if (count > 0 && ++differing_frames <= 3) {
+                ADD_FAILURE() << "frame " << f + 1 << ": " << count << " pixels differ, first at ("
+                              << first % a.width << ", " << first / a.width << "): native 0x" << std::hex << x[first]
+                              << ", Windows 0x" << y[first];
+            }
+        }
+        EXPECT_EQ(differing_frames, 0);
+        // Frames that never change would prove nothing about timing and animation.
+        EXPECT_NE(a.pictures.front(), a.pictures.back());
+    }
+
+    std::string Chart(const ChartBuilder &chart) {
+        const std::string path = scratch_ + "/chart.mid";
+        std::string error;
+        EXPECT_TRUE(chart.WriteFile(path, &error)) << error;
+        return path;
+    }
+
+    std::string scratch_;
+};
+
+// 1.5 s from 2.5 s at 60 frames a second, Expert, 400 × 300.
+std::vector<std::string> Options(const std::string &chart, const char *instrument) {
+    return {"--chart", chart, "--instrument", instrument, "--difficulty", "expert", "--start", "2.5",
+            "--duration", "1.5", "--fps", "60", "--size", "400x300"};
+}
+
+TEST_F(WineRenderTest, GuitarChordsHoposAndSustains) {
+    ChartBuilder chart;
+    chart.Tempo(0, 120.0);
+    Note(chart, 3.4, ORANGE, 1.6);
+    Note(chart, 3.95, RED);
+    Note(chart, 4.3, GREEN, 0.4);
+    Note(chart, 4.3, RED, 0.4);
+    Note(chart, 4.55, BLUE);
+    Note(chart, 4.65, YELLOW);
+    Note(chart, 4.8, FORCE_HOPO, 0.02);
+    Note(chart, 4.8, ORANGE);
+    Note(chart, 4.88, STYLE_PHRASE, 0.25);
+    Note(chart, 4.92, GREEN, 0.2);
+    Note(chart, 5.02, YELLOW);
+    Note(chart, 5.14, BLUE);
+    Compare(Options(Chart(chart), "guitar"), 90);
+}
+
+TEST_F(WineRenderTest, ProDrumsCymbalsTomsKickAndFlip) {
+    ChartBuilder chart(480, "PART DRUMS");
+    chart.Tempo(0, 120.0);
+    Note(chart, 3.97, KICK);
+    Note(chart, 3.96, RED);
+    Note(chart, 4.1, KICK);
+    Note(chart, 4.2, RED);
+    Note(chart, 4.3, YELLOW);
+    Note(chart, 4.4, BLUE);
+    Note(chart, 4.5, KICK);
+    Note(chart, 4.5, ORANGE);
+    Note(chart, 4.7, TOM_YELLOW, 0.02);
+    Note(chart, 4.7, YELLOW);
+    Note(chart, 4.8, TOM_BLUE, 0.02);
+    Note(chart, 4.8, BLUE);
+    chart.Text(Ticks(4.9), "mix 3 drums0d");
+    Note(chart, 4.95, RED);
+    Note(chart, 5.0, YELLOW);
+    chart.Text(Ticks(5.05), "mix 3 drums0dnoflip");
+    Note(chart, 5.1, RED);
+    Compare(Options(Chart(chart), "pro-drums"), 90);
+}
+
+TEST_F(WineRenderTest, StandardDrumsShowNoCymbals) {
+    ChartBuilder chart(480, "PART DRUMS");
+    chart.Tempo(0, 120.0);
+    Note(chart, 4.1, KICK);
+    Note(chart, 4.2, RED);
+    Note(chart, 4.3, YELLOW);
+    Note(chart, 4.4, BLUE);
+    Note(chart, 4.5, KICK);
+    Note(chart, 4.5, ORANGE);
+    Note(chart, 4.75, STYLE_PHRASE, 0.2);
+    Note(chart, 4.8, KICK);
+    Note(chart, 4.85, BLUE);
+    chart.Text(Ticks(4.9), "mix 3 drums0d");
+    Note(chart, 4.95, RED);
+    Compare(Options(Chart(chart), "drums"), 90);
+}
+
+TEST_F(WineRenderTest, KeysChordsAndSustains) {
+    ChartBuilder chart(480, "PART KEYS");
+    chart.Tempo(0, 120.0);
+    Note(chart, 3.4, BLUE, 1.2);
+    Note(chart, 4.2, GREEN, 0.5);
+    Note(chart, 4.2, YELLOW, 0.5);
+    Note(chart, 4.6, RED);
+    Note(chart, 4.6, BLUE);
+    Note(chart, 4.6, ORANGE);
+    Note(chart, 4.9, FORCE_HOPO, 0.02);
+    Note(chart, 4.9, YELLOW, 0.3);
+    Compare(Options(Chart(chart), "keys"), 90);
+}
+
+// The demo song's four difficulties side by side: four editors in four windows painted in the
+// same frames, and a time offset that the plug-in reads from the INI file through the system's
+// own profile calls.
+TEST_F(WineRenderTest, DemoSongGridWithTimeOffset) {
+    Compare({"--chart", std::string(QLV_DEMO_CHART), "--instrument", "guitar", "--grid", "--start", "20",
+             "--duration", "1", "--fps", "30", "--size", "300x240", "--offset", "-40"},
+            30);
+}
+
+}  // namespace
