@@ -91,12 +91,15 @@ inline __m128i BroadcastAlpha(__m128i px16) {
     return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF);
 }
 
-// (s × W + d × (256 − W)) >> 8 per 16-bit lane; the bounds in the header keep every product and
-// the sum below 2^16, so the low halves of the products are the whole products.
-inline __m128i Lerp16(__m128i s, __m128i d, __m128i W) {
+// s × W + d × (256 − W) per 16-bit lane; the bounds in the header keep every product and the
+// sum below 2^16, so the low halves of the products are the whole products.
+inline __m128i LerpSum16(__m128i s, __m128i d, __m128i W) {
     const __m128i inv = _mm_sub_epi16(_mm_set1_epi16(256), W);
-    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(s, W), _mm_mullo_epi16(d, inv)), 8);
+    return _mm_add_epi16(_mm_mullo_epi16(s, W), _mm_mullo_epi16(d, inv));
 }
+
+// The same divided by 256.
+inline __m128i Lerp16(__m128i s, __m128i d, __m128i W) { return _mm_srli_epi16(LerpSum16(s, d, W), 8); }
 
 }  // namespace
 
@@ -110,28 +113,28 @@ void CopyAlphaFullRow(GFX_Color32 *__restrict d, const GFX_Color32 *__restrict s
     for (; i + 4 <= n; i += 4) {
         const __m128i sv = Load4(s + i);
         const __m128i sa = _mm_and_si128(sv, alpha_mask);
-        const __m128i clear = _mm_cmpeq_epi32(sa, zero);        // alpha 0: keep the destination
-        const __m128i solid = _mm_cmpeq_epi32(sa, alpha_mask);  // alpha 255: take the source
-        const int clear_bits = _mm_movemask_epi8(clear);
-        if (clear_bits == 0xFFFF) continue;
-        if (_mm_movemask_epi8(solid) == 0xFFFF) {
+        // Whole blocks of transparent (keep) or opaque (take the source) pixels.
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(sa, zero)) == 0xFFFF) continue;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(sa, alpha_mask)) == 0xFFFF) {
             Store4(d + i, sv);
             continue;
         }
         const __m128i dv = Load4(d + i);
-        __m128i lo = _mm_unpacklo_epi8(sv, zero), hi = _mm_unpackhi_epi8(sv, zero);
-        const __m128i w_lo = _mm_add_epi16(BroadcastAlpha(lo), one);
-        const __m128i w_hi = _mm_add_epi16(BroadcastAlpha(hi), one);
-        // The alpha lane blends W in place of the source alpha. At W = 256 (alpha 255) the
-        // products wrap, but those pixels take the source word below.
-        lo = _mm_or_si128(_mm_andnot_si128(alpha_lane, lo), _mm_and_si128(alpha_lane, w_lo));
-        hi = _mm_or_si128(_mm_andnot_si128(alpha_lane, hi), _mm_and_si128(alpha_lane, w_hi));
-        const __m128i r_lo = Lerp16(lo, _mm_unpacklo_epi8(dv, zero), w_lo);
-        const __m128i r_hi = Lerp16(hi, _mm_unpackhi_epi8(dv, zero), w_hi);
-        __m128i r = _mm_packus_epi16(r_lo, r_hi);
-        r = _mm_or_si128(_mm_andnot_si128(_mm_or_si128(clear, solid), r),
-                         _mm_or_si128(_mm_and_si128(clear, dv), _mm_and_si128(solid, sv)));
-        Store4(d + i, r);
+        const __m128i s_lo = _mm_unpacklo_epi8(sv, zero), s_hi = _mm_unpackhi_epi8(sv, zero);
+        // W = alpha + 1, except 0 for alpha 0: the blend at weight 0 is the destination itself,
+        // which is what a transparent pixel leaves. At alpha 255 (W = 256) the colour blend is
+        // the source bytes.
+        const __m128i a_lo = BroadcastAlpha(s_lo), a_hi = BroadcastAlpha(s_hi);
+        const __m128i w_lo = _mm_add_epi16(a_lo, _mm_min_epi16(a_lo, one));
+        const __m128i w_hi = _mm_add_epi16(a_hi, _mm_min_epi16(a_hi, one));
+        // The alpha byte wants dA × (256 − W) + W × W, which is the blend of the source alpha
+        // (W − 1) plus W; the sum saturates only at alpha 255, where 65535 >> 8 gives the 255
+        // that an opaque pixel sets.
+        const __m128i n_lo = _mm_adds_epu16(LerpSum16(s_lo, _mm_unpacklo_epi8(dv, zero), w_lo),
+                                            _mm_and_si128(alpha_lane, w_lo));
+        const __m128i n_hi = _mm_adds_epu16(LerpSum16(s_hi, _mm_unpackhi_epi8(dv, zero), w_hi),
+                                            _mm_and_si128(alpha_lane, w_hi));
+        Store4(d + i, _mm_packus_epi16(_mm_srli_epi16(n_lo, 8), _mm_srli_epi16(n_hi, 8)));
     }
     CopyAlphaFullRowSwar(d + i, s + i, n - i);
 }
