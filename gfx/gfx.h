@@ -220,7 +220,8 @@ extern const unsigned char GFX_BuiltinFont8x8[127][8];
 // operation byte of `mode` is used; the colour's alpha byte is the source alpha.
 void GFX_PrintString(GFX_IBitmap *bitmap, int x, int y, const char *text, GFX_Color32 color, float alpha,
                      GFX_CombineMode mode);
-// One cell with its top-left corner at (x, y); codes outside 1..127 draw nothing.
+// One cell with its top-left corner at (x, y). Only the low byte of `code` counts, taken as a
+// signed character; 0 and the bytes 128..255 have no glyph and draw nothing.
 void GFX_PrintGlyph(GFX_IBitmap *bitmap, int x, int y, int code, GFX_Color32 color, float alpha,
                     GFX_CombineMode mode);
 

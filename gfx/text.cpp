@@ -26,7 +26,10 @@ Mixer MixerFor(unsigned op, float alpha) {
 
 void GFX_PrintGlyph(GFX_IBitmap *bitmap, int x, int y, int code, GFX_Color32 color, float alpha,
                     GFX_CombineMode mode) {
-    if (code < 1 || code > 127 || !bitmap) return;
+    // Only the low byte of the code counts, read as a signed character: 'A' + 256 is still 'A',
+    // and every byte from 128 up has no glyph.
+    code = static_cast<int8_t>(static_cast<uint8_t>(code));
+    if (code < 1 || !bitmap) return;
     Surface s;
     if (!OpenSurface(bitmap, &s)) return;
 
