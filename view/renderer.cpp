@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <new>
 
 #include "chart/extraction.h"
 #include "gfx/gfx.h"
@@ -197,10 +198,12 @@ void DrawItem(const Frame &f, const HighwayItem &item) {
 }
 
 // Composes the static board: the stretched background and the instrument's track picture.
-void RebuildBoard(PreviewInstance *instance, int width, int height, int side, int off_x,
+// False when there is no board to compose (memory exhausted); the next frame tries again.
+bool RebuildBoard(PreviewInstance *instance, int width, int height, int side, int off_x,
                   int off_y, bool drums) {
     if (!instance->highway_image) {
-        instance->highway_image = new GFX_MemBitmap(width, height);
+        instance->highway_image = new (std::nothrow) GFX_MemBitmap(width, height);
+        if (!instance->highway_image) return false;
     } else {
         instance->highway_image->SetSize(width, height);
     }
@@ -224,6 +227,7 @@ void RebuildBoard(PreviewInstance *instance, int width, int height, int side, in
                              static_cast<float>(track->PixelHeight()), 1.0f,
                              GFX_COMBINE_COPY | GFX_COMBINE_FILTERED | GFX_COMBINE_SOURCE_ALPHA);
     }
+    return true;
 }
 
 }  // namespace
@@ -244,7 +248,8 @@ void RenderHighway(PreviewInstance *instance, int width, int height) {
     GFX_MemBitmap *board = instance->highway_image;
     if (!board || instance->highway_dirty || board->PixelWidth() != width ||
         board->PixelHeight() != height) {
-        RebuildBoard(instance, width, height, side, off_x, off_y, drums);
+        // Without a board the frame is skipped: items drawn over the last frame would smear.
+        if (!RebuildBoard(instance, width, height, side, off_x, off_y, drums)) return;
     }
     GFX_DrawBitmap(dest, instance->highway_image, 0, 0, nullptr, 1.0f, GFX_COMBINE_COPY);
 

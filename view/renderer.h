@@ -18,5 +18,5 @@ class PreviewInstance;
 //
 // Bad input: a null instance or back buffer, or a non-positive size, paints nothing (note
 // extraction still runs, so hit animations keep counting). Items with non-finite positions are
-// skipped.
+// skipped. A board that cannot be allocated skips the frame; the next one tries again.
 void RenderHighway(PreviewInstance *instance, int width, int height);
