@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, and runs the plug-in through the reference
-# host on the bundled default.
+# The main job: installs what is missing, builds the plug-in, its pictures, the demo chart and
+# qlv-preview, then renders 10 seconds of the demo chart's Expert Pro Drums at 1280 x 720 through
+# the real plug-in binary into ./qlv-preview-out (frames, contact sheet and video).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh scripts/packages-demo.txt
 cmake --preset default >/dev/null
-cmake --build --preset default
-./build/default/host/qlv-host-smoke ./build/default/plugin-bin/qlv_preview.so
+cmake --build --preset default --target qlv-preview qlv_preview
+./build/default/host/qlv-preview --instrument pro-drums --difficulty expert --duration 10 \
+  --size 1280x720 --out qlv-preview-out

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in scripts/packages.txt that are missing. Quiet and quick
-# when nothing is missing; safe to run any number of times.
+# Installs the Debian packages listed in scripts/packages.txt (and in any further list files
+# named on the command line) that are missing. Quiet and quick when nothing is missing; safe to
+# run any number of times.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 missing=()
@@ -10,7 +11,7 @@ while read -r pkg; do
   if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$pkg")
   fi
-done < "$here/packages.txt"
+done < <(cat "$here/packages.txt" "$@")
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   sudo_cmd=()
