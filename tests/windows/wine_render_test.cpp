@@ -60,7 +60,8 @@ protected:
     void TearDown() override { RemoveScratchDir(scratch_); }
 
     // Renders with the same options natively and under Wine and compares every frame.
-    void Compare(const std::vector<std::string> &options, int expected_frames) {
+    // `windows_plugin`: the library's path as the Windows program is given it (default: staged).
+    void Compare(const std::vector<std::string> &options, int expected_frames, std::string windows_plugin = "") {
         const WineRunner &wine = WineRunner::Get();
         std::vector<std::string> native = {QLV_PREVIEW_PROGRAM, "--plugin", std::string(QLV_PLUGIN_DIR) + "/qlv_preview.so",
                                            "--out", scratch_ + "/native", "--no-video", "--sheet", "0", "--quiet"};
@@ -68,7 +69,8 @@ protected:
         const WineResult here = RunNative(native);
         ASSERT_EQ(here.status, 0) << here.output;
 
-        std::vector<std::string> windows = {"--plugin", wine.Staged("qlv_preview.dll"), "--out",
+        if (windows_plugin.empty()) windows_plugin = wine.Staged("qlv_preview.dll");
+        std::vector<std::string> windows = {"--plugin", windows_plugin, "--out",
                                             WineRunner::WindowsPath(scratch_ + "/windows"), "--no-video", "--sheet", "0",
                                             "--quiet"};
         for (size_t i = 0; i < options.size(); ++i) {
@@ -189,6 +191,26 @@ TEST_F(WineRenderTest, KeysChordsAndSustains) {
     Note(chart, 4.9, FORCE_HOPO, 0.02);
     Note(chart, 4.9, YELLOW, 0.3);
     Compare(Options(Chart(chart), "keys"), 90);
+}
+
+// The library in a folder whose name is not plain ASCII: the system gives the folder in its
+// ANSI code page, which is not UTF-8, so the pictures are opened by their byte names instead of
+// their wide names; either way every picture must load (a placeholder would show).
+TEST_F(WineRenderTest, PicturesLoadFromAFolderWithANonAsciiName) {
+    const std::string folder = scratch_ + "/Plug-ins \xC3\xBC\xC3\xA9";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    fs::copy_file(WineRunner::Get().stage() + "/qlv_preview.dll", folder + "/qlv_preview.dll", ec);
+    fs::copy(WineRunner::Get().stage() + "/qlview", folder + "/qlview", fs::copy_options::recursive, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    ChartBuilder chart;
+    chart.Tempo(0, 120.0);
+    Note(chart, 3.0, GREEN, 0.6);
+    Note(chart, 3.3, ORANGE);
+    Note(chart, 3.4, STYLE_PHRASE, 0.3);
+    Note(chart, 3.5, BLUE);
+    Compare({"--chart", Chart(chart), "--start", "2.5", "--duration", "0.5", "--fps", "60", "--size", "320x240"}, 30,
+            WineRunner::WindowsPath(folder + "/qlv_preview.dll"));
 }
 
 // The demo song's four difficulties side by side: four editors in four windows painted in the
