@@ -84,7 +84,10 @@ bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int wid
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = read_end;
-  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  // Like the encoder's output elsewhere, what it prints on standard output goes nowhere.
+  HANDLE null_out = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                nullptr);
+  startup.hStdOutput = null_out != INVALID_HANDLE_VALUE ? null_out : GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
   std::vector<char> line(command.begin(), command.end());
@@ -92,6 +95,7 @@ bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int wid
   const BOOL started =
       CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
   CloseHandle(read_end);
+  if (null_out != INVALID_HANDLE_VALUE) CloseHandle(null_out);
   if (!started) {
     CloseHandle(write_end);
     *error = LastError("cannot start ffmpeg");

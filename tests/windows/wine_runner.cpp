@@ -73,7 +73,7 @@ WineRunner::WineRunner() {
     const std::string build = QLV_WINDOWS_BUILD_DIR;
     const std::vector<std::string> wanted = {build + "/plugin-bin/qlv_preview.dll", build + "/host/qlv-preview.exe",
                                              build + "/host/qlv-ini-probe.exe", build + "/tools/qlv-artwork.exe",
-                                             build + "/tools/qlv-demo-chart.exe"};
+                                             build + "/tools/qlv-demo-chart.exe", build + "/stand-in/ffmpeg.exe"};
     for (const std::string &file : wanted) {
         if (!fs::exists(file)) {
             unavailable_ = "no Windows build: " + file +
@@ -92,7 +92,13 @@ WineRunner::WineRunner() {
     }
     stage_ = MakeScratchDir("wine-stage");
     std::error_code ec;
-    for (const std::string &file : wanted) fs::copy_file(file, fs::path(stage_) / fs::path(file).filename(), ec);
+    for (const std::string &file : wanted) {
+        // The stand-in encoder lives in a folder of its own, found only when a test puts it on PATH.
+        const bool encoder = fs::path(file).filename() == "ffmpeg.exe";
+        const fs::path dir = encoder ? fs::path(stage_) / "encoder" : fs::path(stage_);
+        fs::create_directories(dir, ec);
+        fs::copy_file(file, dir / fs::path(file).filename(), ec);
+    }
     // The native build's pictures, so that both builds draw the same artwork.
     fs::copy(std::string(QLV_PLUGIN_DIR) + "/qlview", fs::path(stage_) / "qlview", fs::copy_options::recursive, ec);
     if (ec || stage_.empty()) {
@@ -114,17 +120,19 @@ WineRunner::WineRunner() {
 
 WineRunner::~WineRunner() { RemoveScratchDir(stage_); }
 
-WineResult WineRunner::Shell(const std::string &inner) const {
+WineResult WineRunner::Shell(const std::string &inner, const std::string &search_path) const {
     // The Wine server and its helper processes end with the run, before the display goes.
     const std::string script = inner + "; rc=$?; wineserver -k 2>/dev/null; exit $rc";
-    const std::string command = "WINEPREFIX=" + Quote(prefix_) +
+    const std::string command = (search_path.empty() ? "" : "WINEPATH=" + Quote(search_path) + " ") +
+                                "WINEPREFIX=" + Quote(prefix_) +
                                 " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' xvfb-run -a -s " + Quote(kScreen) +
                                 " sh -c " + Quote(script);
     return Capture(command);
 }
 
-WineResult WineRunner::Run(const std::string &program, const std::vector<std::string> &args) const {
+WineResult WineRunner::Run(const std::string &program, const std::vector<std::string> &args,
+                           const std::string &search_path) const {
     std::string inner = "wine " + Quote(stage_ + "/" + program);
     for (const std::string &a : args) inner += " " + Quote(a);
-    return Shell(inner);
+    return Shell(inner, search_path);
 }

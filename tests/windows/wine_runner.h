@@ -23,8 +23,10 @@ public:
     // display, no Windows build, a prefix that cannot be made).
     const std::string &Unavailable() const { return unavailable_; }
 
-    // Runs a staged Windows program ("qlv-preview.exe") with `args` on a fresh virtual display.
-    WineResult Run(const std::string &program, const std::vector<std::string> &args) const;
+    // Runs a staged Windows program ("qlv-preview.exe") with `args` on a fresh virtual display;
+    // `search_path`, when given, is a Windows folder added to the program's PATH.
+    WineResult Run(const std::string &program, const std::vector<std::string> &args,
+                   const std::string &search_path = "") const;
 
     // A staged file's path as the Windows programs see it ("Z:\\...").
     std::string Staged(const std::string &name) const { return WindowsPath(stage_ + "/" + name); }
@@ -36,7 +38,7 @@ public:
 private:
     WineRunner();
     ~WineRunner();
-    WineResult Shell(const std::string &inner) const;
+    WineResult Shell(const std::string &inner, const std::string &search_path = "") const;
 
     std::string prefix_;
     std::string stage_;
