@@ -3,46 +3,17 @@
 // the native build's pictures, so this is what makes them the Windows build's own.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "gfx/gfx.h"
-#include "wine_runner.h"
+#include "wine_test.h"
 
 namespace {
 namespace fs = std::filesystem;
 
-std::string Slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Decoded pixels of a PNG file; empty when it cannot be read.
-std::vector<uint32_t> Pixels(const std::string &path, int *width, int *height) {
-    std::unique_ptr<GFX_IBitmap, void (*)(GFX_IBitmap *)> bitmap(GFX_ReadPngFile(path.c_str(), nullptr),
-                                                                  [](GFX_IBitmap *b) { delete b; });
-    if (!bitmap) return {};
-    *width = bitmap->PixelWidth();
-    *height = bitmap->PixelHeight();
-    const GFX_Color32 *px = bitmap->PixelData();
-    return std::vector<uint32_t>(px, px + static_cast<size_t>(*width) * *height);
-}
-
-class WineGeneratorsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!WineRunner::Get().Unavailable().empty()) GTEST_SKIP() << WineRunner::Get().Unavailable();
-        scratch_ = MakeScratchDir("wine-generators");
-        ASSERT_FALSE(scratch_.empty());
-    }
-    void TearDown() override { RemoveScratchDir(scratch_); }
-    std::string scratch_;
-};
+class WineGeneratorsTest : public WineTest {};
 
 TEST_F(WineGeneratorsTest, ArtworkAndDemoChartMatchTheNativeBuild) {
     const WineRunner &wine = WineRunner::Get();
@@ -51,17 +22,17 @@ TEST_F(WineGeneratorsTest, ArtworkAndDemoChartMatchTheNativeBuild) {
     const WineResult chart = wine.Run("qlv-demo-chart.exe", {WineRunner::WindowsPath(scratch_ + "/demo.mid")});
     ASSERT_EQ(chart.status, 0) << chart.output;
 
-    const std::string native_chart = Slurp(QLV_DEMO_CHART);
+    const std::string native_chart = ReadWholeFile(QLV_DEMO_CHART);
     ASSERT_FALSE(native_chart.empty());
-    EXPECT_TRUE(Slurp(scratch_ + "/demo.mid") == native_chart) << "the demo chart differs";
+    EXPECT_TRUE(ReadWholeFile(scratch_ + "/demo.mid") == native_chart) << "the demo chart differs";
 
     int compared = 0;
     for (const auto &entry : fs::directory_iterator(std::string(QLV_PLUGIN_DIR) + "/qlview")) {
         if (entry.path().extension() != ".png") continue;
         const std::string name = entry.path().filename().string();
         int w1 = 0, h1 = 0, w2 = 0, h2 = 0;
-        const std::vector<uint32_t> native = Pixels(entry.path().string(), &w1, &h1);
-        const std::vector<uint32_t> windows = Pixels(scratch_ + "/qlview/" + name, &w2, &h2);
+        const std::vector<uint32_t> native = ReadPngPixels(entry.path().string(), &w1, &h1);
+        const std::vector<uint32_t> windows = ReadPngPixels(scratch_ + "/qlview/" + name, &w2, &h2);
         ASSERT_FALSE(native.empty()) << name;
         ASSERT_FALSE(windows.empty()) << name << " was not made under Wine";
         EXPECT_EQ(w2, w1) << name;

@@ -8,11 +8,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "wine_runner.h"
+#include "wine_test.h"
 
 namespace {
 
@@ -34,11 +33,6 @@ bool ReadPicture(const std::string &path, Picture *out) {
                                      static_cast<std::streamsize>(out->words.size() * 4)));
 }
 
-std::string Slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Pixels of the TIME OFFS value box (154, 12, 72, 10) that differ between two pictures.
 int BoxDifferences(const Picture &a, const Picture &b) {
     int n = 0;
@@ -47,16 +41,7 @@ int BoxDifferences(const Picture &a, const Picture &b) {
     return n;
 }
 
-class WineIniTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!WineRunner::Get().Unavailable().empty()) GTEST_SKIP() << WineRunner::Get().Unavailable();
-        scratch_ = MakeScratchDir("wine-ini");
-        ASSERT_FALSE(scratch_.empty());
-    }
-    void TearDown() override { RemoveScratchDir(scratch_); }
-    std::string scratch_;
-};
+class WineIniTest : public WineTest {};
 
 TEST_F(WineIniTest, DraggedOffsetIsWrittenAndReadBackAtTheNextLoad) {
     const WineRunner &wine = WineRunner::Get();
@@ -73,11 +58,11 @@ TEST_F(WineIniTest, DraggedOffsetIsWrittenAndReadBackAtTheNextLoad) {
     ASSERT_EQ(there.status, 0) << there.output;
 
     // 48 pixels to the left is -12 ms, stored as signed decimal text; the other section stays.
-    const std::string written = Slurp(scratch_ + "/windows.ini");
+    const std::string written = ReadWholeFile(scratch_ + "/windows.ini");
     EXPECT_NE(written.find("[qlview]"), std::string::npos) << written;
     EXPECT_NE(written.find("timeoffs=-12"), std::string::npos) << written;
     EXPECT_NE(written.find("key=1"), std::string::npos) << written;
-    EXPECT_NE(Slurp(scratch_ + "/native.ini").find("timeoffs=-12"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(scratch_ + "/native.ini").find("timeoffs=-12"), std::string::npos);
 
     Picture native_before, native_after, windows_before, windows_after;
     ASSERT_TRUE(ReadPicture(scratch_ + "/native/before.pix", &native_before));

@@ -7,14 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "gfx/gfx.h"
 #include "host/chart_builder.h"
-#include "wine_runner.h"
+#include "wine_test.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -39,26 +39,15 @@ Frames ReadFrames(const std::string &dir) {
     for (int i = 1;; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%06d.png", i);
-        std::unique_ptr<GFX_IBitmap, void (*)(GFX_IBitmap *)> bitmap(GFX_ReadPngFile((dir + name).c_str(), nullptr),
-                                                                      [](GFX_IBitmap *b) { delete b; });
-        if (!bitmap) break;
-        frames.width = bitmap->PixelWidth();
-        frames.height = bitmap->PixelHeight();
-        const GFX_Color32 *px = bitmap->PixelData();
-        frames.pictures.emplace_back(px, px + static_cast<size_t>(frames.width) * frames.height);
+        std::vector<uint32_t> pixels = ReadPngPixels(dir + name, &frames.width, &frames.height);
+        if (pixels.empty()) break;
+        frames.pictures.push_back(std::move(pixels));
     }
     return frames;
 }
 
-class WineRenderTest : public ::testing::Test {
+class WineRenderTest : public WineTest {
 protected:
-    void SetUp() override {
-        if (!WineRunner::Get().Unavailable().empty()) GTEST_SKIP() << WineRunner::Get().Unavailable();
-        scratch_ = MakeScratchDir("wine-render");
-        ASSERT_FALSE(scratch_.empty());
-    }
-    void TearDown() override { RemoveScratchDir(scratch_); }
-
     // Renders with the same options natively and under Wine and compares every frame.
     // `windows_plugin`: the library's path as the Windows program is given it (default: staged).
     void Compare(const std::vector<std::string> &options, int expected_frames, std::string windows_plugin = "") {
@@ -111,8 +100,6 @@ protected:
         EXPECT_TRUE(chart.WriteFile(path, &error)) << error;
         return path;
     }
-
-    std::string scratch_;
 };
 
 // 1.5 s from 2.5 s at 60 frames a second, Expert, 400 × 300.

@@ -5,27 +5,15 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "gfx/gfx.h"
-#include "wine_runner.h"
+#include "wine_test.h"
 
 namespace {
 
-class WineVideoTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!WineRunner::Get().Unavailable().empty()) GTEST_SKIP() << WineRunner::Get().Unavailable();
-        scratch_ = MakeScratchDir("wine-video");
-        ASSERT_FALSE(scratch_.empty());
-    }
-    void TearDown() override { RemoveScratchDir(scratch_); }
-    std::string scratch_;
-};
+class WineVideoTest : public WineTest {};
 
 TEST_F(WineVideoTest, EncoderGetsEveryFrameThroughThePipe) {
     const WineRunner &wine = WineRunner::Get();
@@ -38,8 +26,7 @@ TEST_F(WineVideoTest, EncoderGetsEveryFrameThroughThePipe) {
                                     wine.Staged("encoder"));
     ASSERT_EQ(run.status, 0) << run.output;
 
-    std::ifstream in(scratch_ + "/out/preview.mp4", std::ios::binary);
-    const std::string piped((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string piped = ReadWholeFile(scratch_ + "/out/preview.mp4");
     const size_t frame_bytes = static_cast<size_t>(kWidth) * kHeight * 4;
     ASSERT_EQ(piped.size(), frame_bytes * kFrames);
     for (int f = 0; f < kFrames; ++f) {
