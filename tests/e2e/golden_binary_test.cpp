@@ -18,6 +18,7 @@
 #include "host/chart_builder.h"
 #include "host/editor_driver.h"
 #include "host/plugin_host.h"
+#include "tests/e2e/highway_charts.h"
 #include "view/highway_pictures.h"
 
 namespace {
@@ -25,18 +26,6 @@ namespace {
 // The editor keeps a 4-pixel margin to its host window's right and bottom edges.
 constexpr int EDITOR_WIDTH = 400;
 constexpr int EDITOR_HEIGHT = 300;
-
-// Expert notes and markers.
-constexpr int GREEN = 96, RED = 97, YELLOW = 98, BLUE = 99, ORANGE = 100;
-constexpr int KICK = 96, FORCE_HOPO = 101, STYLE_PHRASE = 116, TOM_YELLOW = 110, TOM_BLUE = 111;
-
-// 120 quarter notes a minute at 480 ticks each: 960 ticks a second.
-int64_t Ticks(double seconds) { return static_cast<int64_t>(seconds * 960.0 + 0.5); }
-
-// A note `seconds` long; anything under 0.3 quarter notes (0.15 s) carries no sustain.
-void Note(ChartBuilder &chart, double at, int pitch, double seconds = 0.05) {
-    chart.Note(Ticks(at), pitch, Ticks(seconds) > 0 ? Ticks(seconds) : 1);
-}
 
 // The plug-in binary and its pictures in a folder of their own, made once per process.
 class StagedPlugin {
@@ -147,75 +136,19 @@ void CheckChart(const std::string &name, int mode, const ChartBuilder &chart) {
 }
 
 TEST(GoldenBinaryFrameTest, GuitarChordsHoposAndSustains) {
-    ChartBuilder chart;
-    chart.Tempo(0, 120.0);
-    Note(chart, 3.4, ORANGE, 1.6);  // held, its hit animation over
-    Note(chart, 3.95, RED);         // at the line
-    Note(chart, 4.3, GREEN, 0.4);   // a sustained chord
-    Note(chart, 4.3, RED, 0.4);
-    Note(chart, 4.55, BLUE);
-    Note(chart, 4.65, YELLOW);      // close after the blue: a hammer-on
-    Note(chart, 4.8, FORCE_HOPO, 0.02);
-    Note(chart, 4.8, ORANGE);       // forced
-    Note(chart, 4.88, STYLE_PHRASE, 0.25);
-    Note(chart, 4.92, GREEN, 0.2);
-    Note(chart, 5.02, YELLOW);      // a hammer-on in the style phrase
-    Note(chart, 5.14, BLUE);        // fading in at the far end
-    CheckChart("binary_guitar", 0, chart);
+    CheckChart("binary_guitar", 0, highway_charts::GuitarChordsHoposAndSustains());
 }
 
 TEST(GoldenBinaryFrameTest, ProDrumsCymbalsTomsKickAndFlip) {
-    ChartBuilder chart(480, "PART DRUMS");
-    chart.Tempo(0, 120.0);
-    Note(chart, 3.97, KICK);
-    Note(chart, 3.96, RED);
-    Note(chart, 4.1, KICK);
-    Note(chart, 4.2, RED);
-    Note(chart, 4.3, YELLOW);  // cymbal
-    Note(chart, 4.4, BLUE);    // cymbal
-    Note(chart, 4.5, KICK);
-    Note(chart, 4.5, ORANGE);  // green cymbal
-    Note(chart, 4.7, TOM_YELLOW, 0.02);
-    Note(chart, 4.7, YELLOW);  // tom
-    Note(chart, 4.8, TOM_BLUE, 0.02);
-    Note(chart, 4.8, BLUE);    // tom
-    chart.Text(Ticks(4.9), "mix 3 drums0d");
-    Note(chart, 4.95, RED);     // flipped: the yellow cymbal
-    Note(chart, 5.0, YELLOW);   // flipped: a red pad
-    chart.Text(Ticks(5.05), "mix 3 drums0dnoflip");
-    Note(chart, 5.1, RED);
-    CheckChart("binary_pro_drums", 1, chart);
+    CheckChart("binary_pro_drums", 1, highway_charts::ProDrumsCymbalsTomsKickAndFlip());
 }
 
 TEST(GoldenBinaryFrameTest, StandardDrumsShowNoCymbals) {
-    ChartBuilder chart(480, "PART DRUMS");
-    chart.Tempo(0, 120.0);
-    Note(chart, 4.1, KICK);
-    Note(chart, 4.2, RED);
-    Note(chart, 4.3, YELLOW);
-    Note(chart, 4.4, BLUE);
-    Note(chart, 4.5, KICK);
-    Note(chart, 4.5, ORANGE);
-    Note(chart, 4.75, STYLE_PHRASE, 0.2);
-    Note(chart, 4.8, KICK);
-    Note(chart, 4.85, BLUE);
-    chart.Text(Ticks(4.9), "mix 3 drums0d");  // no flip outside Pro Drums
-    Note(chart, 4.95, RED);
-    CheckChart("binary_drums", 2, chart);
+    CheckChart("binary_drums", 2, highway_charts::StandardDrumsShowNoCymbals());
 }
 
 TEST(GoldenBinaryFrameTest, KeysChordsAndSustains) {
-    ChartBuilder chart(480, "PART KEYS");
-    chart.Tempo(0, 120.0);
-    Note(chart, 3.4, BLUE, 1.2);  // held
-    Note(chart, 4.2, GREEN, 0.5);
-    Note(chart, 4.2, YELLOW, 0.5);
-    Note(chart, 4.6, RED);
-    Note(chart, 4.6, BLUE);
-    Note(chart, 4.6, ORANGE);
-    Note(chart, 4.9, FORCE_HOPO, 0.02);
-    Note(chart, 4.9, YELLOW, 0.3);  // keys never show hammer-ons
-    CheckChart("binary_keys", 3, chart);
+    CheckChart("binary_keys", 3, highway_charts::KeysChordsAndSustains());
 }
 
 }  // namespace

@@ -14,20 +14,13 @@
 #include <vector>
 
 #include "host/chart_builder.h"
+#include "tests/e2e/highway_charts.h"
 #include "wine_test.h"
 
 namespace {
 namespace fs = std::filesystem;
 
-// Expert notes and markers.
-constexpr int GREEN = 96, RED = 97, YELLOW = 98, BLUE = 99, ORANGE = 100;
-constexpr int KICK = 96, FORCE_HOPO = 101, STYLE_PHRASE = 116, TOM_YELLOW = 110, TOM_BLUE = 111;
-
-int64_t Ticks(double seconds) { return static_cast<int64_t>(seconds * 960.0 + 0.5); }
-
-void Note(ChartBuilder &chart, double at, int pitch, double seconds = 0.05) {
-    chart.Note(Ticks(at), pitch, Ticks(seconds) > 0 ? Ticks(seconds) : 1);
-}
+using namespace highway_charts;
 
 struct Frames {
     int width = 0, height = 0;
@@ -109,75 +102,19 @@ std::vector<std::string> Options(const std::string &chart, const char *instrumen
 }
 
 TEST_F(WineRenderTest, GuitarChordsHoposAndSustains) {
-    ChartBuilder chart;
-    chart.Tempo(0, 120.0);
-    Note(chart, 3.4, ORANGE, 1.6);
-    Note(chart, 3.95, RED);
-    Note(chart, 4.3, GREEN, 0.4);
-    Note(chart, 4.3, RED, 0.4);
-    Note(chart, 4.55, BLUE);
-    Note(chart, 4.65, YELLOW);
-    Note(chart, 4.8, FORCE_HOPO, 0.02);
-    Note(chart, 4.8, ORANGE);
-    Note(chart, 4.88, STYLE_PHRASE, 0.25);
-    Note(chart, 4.92, GREEN, 0.2);
-    Note(chart, 5.02, YELLOW);
-    Note(chart, 5.14, BLUE);
-    Compare(Options(Chart(chart), "guitar"), 90);
+    Compare(Options(Chart(GuitarChordsHoposAndSustains()), "guitar"), 90);
 }
 
 TEST_F(WineRenderTest, ProDrumsCymbalsTomsKickAndFlip) {
-    ChartBuilder chart(480, "PART DRUMS");
-    chart.Tempo(0, 120.0);
-    Note(chart, 3.97, KICK);
-    Note(chart, 3.96, RED);
-    Note(chart, 4.1, KICK);
-    Note(chart, 4.2, RED);
-    Note(chart, 4.3, YELLOW);
-    Note(chart, 4.4, BLUE);
-    Note(chart, 4.5, KICK);
-    Note(chart, 4.5, ORANGE);
-    Note(chart, 4.7, TOM_YELLOW, 0.02);
-    Note(chart, 4.7, YELLOW);
-    Note(chart, 4.8, TOM_BLUE, 0.02);
-    Note(chart, 4.8, BLUE);
-    chart.Text(Ticks(4.9), "mix 3 drums0d");
-    Note(chart, 4.95, RED);
-    Note(chart, 5.0, YELLOW);
-    chart.Text(Ticks(5.05), "mix 3 drums0dnoflip");
-    Note(chart, 5.1, RED);
-    Compare(Options(Chart(chart), "pro-drums"), 90);
+    Compare(Options(Chart(ProDrumsCymbalsTomsKickAndFlip()), "pro-drums"), 90);
 }
 
 TEST_F(WineRenderTest, StandardDrumsShowNoCymbals) {
-    ChartBuilder chart(480, "PART DRUMS");
-    chart.Tempo(0, 120.0);
-    Note(chart, 4.1, KICK);
-    Note(chart, 4.2, RED);
-    Note(chart, 4.3, YELLOW);
-    Note(chart, 4.4, BLUE);
-    Note(chart, 4.5, KICK);
-    Note(chart, 4.5, ORANGE);
-    Note(chart, 4.75, STYLE_PHRASE, 0.2);
-    Note(chart, 4.8, KICK);
-    Note(chart, 4.85, BLUE);
-    chart.Text(Ticks(4.9), "mix 3 drums0d");
-    Note(chart, 4.95, RED);
-    Compare(Options(Chart(chart), "drums"), 90);
+    Compare(Options(Chart(StandardDrumsShowNoCymbals()), "drums"), 90);
 }
 
 TEST_F(WineRenderTest, KeysChordsAndSustains) {
-    ChartBuilder chart(480, "PART KEYS");
-    chart.Tempo(0, 120.0);
-    Note(chart, 3.4, BLUE, 1.2);
-    Note(chart, 4.2, GREEN, 0.5);
-    Note(chart, 4.2, YELLOW, 0.5);
-    Note(chart, 4.6, RED);
-    Note(chart, 4.6, BLUE);
-    Note(chart, 4.6, ORANGE);
-    Note(chart, 4.9, FORCE_HOPO, 0.02);
-    Note(chart, 4.9, YELLOW, 0.3);
-    Compare(Options(Chart(chart), "keys"), 90);
+    Compare(Options(Chart(KeysChordsAndSustains()), "keys"), 90);
 }
 
 // The library in a folder whose name is not plain ASCII: the system gives the folder in its
