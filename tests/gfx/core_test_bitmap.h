@@ -12,7 +12,7 @@ namespace core_test {
 
 constexpr GFX_Color32 kGuard = 0xDEADBEEFu;
 
-class TestBitmap final : public GFX_IBitmap {
+class TestBitmap : public GFX_IBitmap {
 public:
     TestBitmap(int width, int height, bool bottom_up = false, int pitch = 0, bool null_pixels = false)
         : width_(width), height_(height), pitch_(pitch ? pitch : width), bottom_up_(bottom_up),
@@ -30,6 +30,9 @@ public:
     int RowPitch() override { return pitch_; }
     bool IsBottomUp() override { return bottom_up_; }
     bool SetSize(int, int) override { return false; }
+
+    int width() const { return width_; }
+    int height() const { return height_; }
 
     // Pixel at image coordinates (0, 0 = top left).
     GFX_Color32 &At(int x, int y) {
