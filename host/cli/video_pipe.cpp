@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -60,15 +59,7 @@ bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int wid
     *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
     return false;
   }
-  char size[32], rate[32];
-  std::snprintf(size, sizeof size, "%dx%d", width, height);
-  std::snprintf(rate, sizeof rate, "%.6g", fps);
-  // H.264 with yuv420p needs even sizes; the filter pads an odd edge by one pixel.
-  std::vector<std::string> args = {ffmpeg,    "-nostdin", "-loglevel", "error",   "-y",        "-f",
-                                   "rawvideo", "-pix_fmt", "bgra",     "-s",      size,        "-r",
-                                   rate,      "-i",       "-",         "-vf",     "pad=ceil(iw/2)*2:ceil(ih/2)*2",
-                                   "-c:v",    "libx264",  "-pix_fmt",  "yuv420p", "-movflags", "+faststart",
-                                   "-f",      "mp4",      path};
+  std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

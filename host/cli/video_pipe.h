@@ -7,11 +7,17 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qlv::cli {
 
 // Full path of `program` on PATH, or empty when it is not there.
 std::string FindOnPath(const std::string& program);
+
+// The command line (program first) that makes `ffmpeg` encode width × height BGRA frames at
+// `fps` from its standard input into the MP4 file `path`.
+std::vector<std::string> EncoderArguments(const std::string& ffmpeg, const std::string& path, int width, int height,
+                                          double fps);
 
 class VideoPipe {
  public:

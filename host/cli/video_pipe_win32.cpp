@@ -7,7 +7,7 @@
 #include <io.h>
 #include <windows.h>
 
-#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace qlv::cli {
@@ -61,14 +61,7 @@ void VideoPipe::Abandon() {
 bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int width, int height, double fps,
                      std::string* error) {
   Abandon();
-  char size[32], rate[32];
-  std::snprintf(size, sizeof size, "%dx%d", width, height);
-  std::snprintf(rate, sizeof rate, "%.6g", fps);
-  const std::vector<std::string> args = {ffmpeg,    "-nostdin", "-loglevel", "error",   "-y",        "-f",
-                                         "rawvideo", "-pix_fmt", "bgra",     "-s",      size,        "-r",
-                                         rate,      "-i",       "-",         "-vf",     "pad=ceil(iw/2)*2:ceil(ih/2)*2",
-                                         "-c:v",    "libx264",  "-pix_fmt",  "yuv420p", "-movflags", "+faststart",
-                                         "-f",      "mp4",      path};
+  const std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps);
   std::string command;
   for (const std::string& a : args) command += (command.empty() ? "" : " ") + Quote(a);
 
