@@ -17,6 +17,7 @@
 #include "host/chart_builder.h"
 #include "host/editor_driver.h"
 #include "host/plugin_host.h"
+#include "tests/plugin/text_pixels.h"
 
 namespace {
 
@@ -52,17 +53,6 @@ std::unique_ptr<ChartProject> EmptyChart() {
     return chart.BuildProject();
 }
 
-// Pixels of `text` printed at (x, y), from the graphics library drawing onto black.
-std::vector<std::pair<int, int>> TextPixels(const char *text, int x, int y, int width, int height) {
-    GFX_MemBitmap mask(width, height);
-    GFX_SetAllPixels(&mask, 0);
-    GFX_PrintString(&mask, x, y, text, 0xffffffff, 1.0f, GFX_COMBINE_COPY);
-    std::vector<std::pair<int, int>> set;
-    for (int row = 0; row < height; ++row)
-        for (int col = 0; col < width; ++col)
-            if (mask.PixelData()[row * width + col] != 0) set.emplace_back(col, row);
-    return set;
-}
 
 bool ShowsText(const std::vector<uint32_t> &pixels, int width, int height, const char *text, int x, int y) {
     auto set = TextPixels(text, x, y, width, height);

@@ -16,6 +16,7 @@
 #include "plugin/dispatcher.h"
 #include "plugin/editor.h"
 #include "plugin/instance.h"
+#include "tests/plugin/text_pixels.h"
 
 namespace {
 
@@ -354,17 +355,6 @@ TEST_F(Editor, OpeningFailsCleanly) {
     EXPECT_EQ(QlvHeadlessWindowCount(), windows_before_ + 1);
 }
 
-// Pixels that `text` sets when printed at (x, y): drawn alone onto black with the same call.
-std::vector<std::pair<int, int>> TextPixels(const char *text, int x, int y, int width, int height) {
-    GFX_MemBitmap mask(width, height);
-    GFX_SetAllPixels(&mask, 0);
-    GFX_PrintString(&mask, x, y, text, 0xffffffff, 1.0f, GFX_COMBINE_COPY);
-    std::vector<std::pair<int, int>> set;
-    for (int row = 0; row < height; ++row)
-        for (int col = 0; col < width; ++col)
-            if (mask.PixelData()[row * width + col] != 0) set.emplace_back(col, row);
-    return set;
-}
 
 TEST_F(Editor, PaintShowsTheStripTextsAndTheVersion) {
     instance_->skill.store(-1);

@@ -1,5 +1,6 @@
 // Throughput of the raster core in pixels per second (items_per_second), with a memcpy of the
 // same bytes measured in the same run as the floor to compare against.
+#include "bench/common/memcpy_floor.h"
 #include "gfx/gfx.h"
 
 #include <benchmark/benchmark.h>
@@ -26,15 +27,7 @@ void SetPixels(benchmark::State &state) {
     state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
 }
 
-void BM_Memcpy(benchmark::State &state) {
-    const size_t bytes = static_cast<size_t>(state.range(0) * state.range(1) * 4);
-    std::vector<uint8_t> a(bytes, 1), b(bytes, 2);
-    for (auto _ : state) {
-        std::memcpy(b.data(), a.data(), bytes);
-        benchmark::ClobberMemory();
-    }
-    SetPixels(state);
-}
+void BM_Memcpy(benchmark::State &state) { RunMemcpyFloor(state, state.range(0) * state.range(1)); }
 BENCHMARK(BM_Memcpy)->Apply(Sized);
 
 void Blit(benchmark::State &state, float alpha, GFX_CombineMode mode) {

@@ -5,6 +5,7 @@
 // Sizes: a 128 × 128 picture stretched to 40-400 pixels square (as the image cache resizes
 // gems), one-pixel-high strips drawn one destination row at a time (as sustain tails are), and
 // a 1024 × 1024 background stretched to 1920 × 1080.
+#include "bench/common/memcpy_floor.h"
 #include "gfx/gfx.h"
 
 #include <benchmark/benchmark.h>
@@ -38,15 +39,7 @@ void SetPixels(benchmark::State &state) {
     state.SetItemsProcessed(state.iterations() * state.range(1) * state.range(2));
 }
 
-void BM_Memcpy(benchmark::State &state) {
-    const size_t bytes = static_cast<size_t>(state.range(1) * state.range(2) * 4);
-    std::vector<uint8_t> a(bytes, 1), b(bytes, 2);
-    for (auto _ : state) {
-        std::memcpy(b.data(), a.data(), bytes);
-        benchmark::ClobberMemory();
-    }
-    SetPixels(state);
-}
+void BM_Memcpy(benchmark::State &state) { RunMemcpyFloor(state, state.range(1) * state.range(2)); }
 BENCHMARK(BM_Memcpy)->Apply(Squares);
 
 void Stretch(benchmark::State &state, float alpha, GFX_CombineMode mode) {
