@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "chart/acquisition_steps.h"
-#include "plugin/instance.h"
-#include "plugin/vst.h"
+#include "state/instance.h"
+#include "state/vst.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "chart/acquisition.h"
-#include "plugin/host_api.h"
+#include "state/host_api.h"
 
 class GrowBuf;
 class PreviewInstance;

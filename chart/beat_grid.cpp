@@ -4,7 +4,7 @@
 
 #include "chart/acquisition_steps.h"
 #include "chart/extraction.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 namespace {
 

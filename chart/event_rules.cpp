@@ -5,8 +5,8 @@
 
 #include "chart/acquisition_steps.h"
 #include "chart/extraction.h"
-#include "chart/midi_list.h"
-#include "plugin/instance.h"
+#include "state/midi_list.h"
+#include "state/instance.h"
 
 namespace {
 

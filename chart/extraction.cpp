@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "chart/acquisition.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <string>
 
-#include "chart/midi_list.h"
+#include "state/midi_list.h"
 #include "host/host_project.h"
 
 namespace {

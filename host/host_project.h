@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugin/host_api.h"
+#include "state/host_api.h"
 
 class MIDI_eventlist;
 

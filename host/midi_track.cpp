@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "chart/midi_list.h"
+#include "state/midi_list.h"
 
 namespace {
 

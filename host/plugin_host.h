@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/host_project.h"
-#include "plugin/vst.h"
+#include "state/vst.h"
 
 struct HostTransport {
     double sample_pos = 0.0;

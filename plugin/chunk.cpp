@@ -2,7 +2,7 @@
 //   0: skill (low 8 bits)   1: mode (low 8 bits)   2..3: hopo_threshold, low 16 bits, little-endian.
 // Written without the lock: each setting is one 32-bit store the audio thread reads whole.
 #include "plugin/dispatcher.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 namespace {
 

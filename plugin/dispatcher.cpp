@@ -5,7 +5,7 @@
 
 #include "chart/acquisition.h"
 #include "plugin/editor.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 namespace {
 

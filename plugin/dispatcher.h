@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "plugin/host_api.h"
-#include "plugin/vst.h"
+#include "state/host_api.h"
+#include "state/vst.h"
 
 intptr_t PreviewDispatcher(AEffect *effect, int32_t opcode, int32_t index, intptr_t value, void *ptr, float opt);
 // Accumulating: the outputs are left as they are.

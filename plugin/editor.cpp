@@ -1,7 +1,7 @@
 #include "plugin/editor.h"
 
 #include "gfx/gfx.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 #include "resources/editor_dialog.h"
 #include "view/renderer.h"
 

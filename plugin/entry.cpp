@@ -1,6 +1,6 @@
 #include <new>
 
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 namespace {
 

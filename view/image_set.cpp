@@ -7,8 +7,8 @@
 #include <new>
 
 #include "gfx/gfx.h"
-#include "plugin/growbuf.h"
-#include "plugin/instance.h"
+#include "state/growbuf.h"
+#include "state/instance.h"
 
 GFX_MemBitmap *background_image = nullptr;
 GFX_MemBitmap *guitar_track_image = nullptr;

@@ -7,7 +7,7 @@
 
 #include "chart/extraction.h"
 #include "gfx/gfx.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 #include "view/highway_geometry.h"
 #include "view/image_set.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "chart/midi_list.h"
+#include "state/midi_list.h"
 #include "host/chart_project.h"
 #include "host/smf_reader.h"
 #include "host/smf_writer.h"

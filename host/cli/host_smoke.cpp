@@ -8,7 +8,7 @@
 
 #include "host/plugin_host.h"
 #include "plugin/dispatcher.h"
-#include "plugin/vst.h"
+#include "state/vst.h"
 
 namespace {
 

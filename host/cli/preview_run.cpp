@@ -14,7 +14,7 @@
 #include "host/cli/preview_session.h"
 #include "host/cli/progress_bar.h"
 #include "host/cli/video_pipe.h"
-#include "tools/common/png_write.h"
+#include "imagefile/png_write.h"
 
 namespace qlv::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include "host/chart_project.h"
 #include "host/plugin_host.h"
 #include "host/host_window.h"
-#include "plugin/vst.h"
+#include "state/vst.h"
 
 namespace qlv::cli {
 

@@ -1,6 +1,6 @@
 // The library's attach notification: records this module's handle for the dialog resource and
 // the picture folder. Nothing else happens at load.
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 #if defined(_WIN32)
 

@@ -12,7 +12,7 @@
 #include "chart/acquisition.h"
 #include "chart/extraction.h"
 #include "host/chart_project.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 class ChartTestHost {
 public:

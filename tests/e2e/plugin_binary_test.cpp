@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "host/plugin_host.h"
-#include "plugin/host_api.h"
-#include "plugin/vst.h"
+#include "state/host_api.h"
+#include "state/vst.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "chart/midi_list.h"
+#include "state/midi_list.h"
 #include "host/host_project.h"
 
 namespace {

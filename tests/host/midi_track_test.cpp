@@ -5,7 +5,7 @@
 #include <cstring>
 #include <random>
 
-#include "chart/midi_list.h"
+#include "state/midi_list.h"
 #include "host/chart_builder.h"
 #include "host/midi_track.h"
 

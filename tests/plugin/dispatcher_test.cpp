@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "plugin/dispatcher.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "gfx/gfx.h"
 #include "plugin/dispatcher.h"
 #include "plugin/editor.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 #include "tests/plugin/text_pixels.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 namespace {
 

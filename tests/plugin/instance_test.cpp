@@ -4,7 +4,7 @@
 
 #include "gfx/gfx.h"
 #include "plugin/dispatcher.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "host/cli/output_folder.h"
 #include "host/cli/preview_run.h"
 #include "host/cli/progress_bar.h"
-#include "tools/common/png_write.h"
+#include "imagefile/png_write.h"
 
 namespace qlv::cli {
 namespace {

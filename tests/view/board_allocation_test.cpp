@@ -9,7 +9,7 @@
 #include "gfx/gfx.h"
 #include "highway_pictures.h"
 #include "highway_scene.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 #include "view/renderer.h"
 
 // The replacements below pair malloc with free on purpose; the compiler sees operator new

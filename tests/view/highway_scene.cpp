@@ -5,7 +5,7 @@
 #include "chart/acquisition.h"
 #include "chart/extraction.h"
 #include "gfx/gfx.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 #include "view/renderer.h"
 
 namespace {

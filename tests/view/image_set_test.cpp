@@ -6,7 +6,7 @@
 // set finds its folder once per process, so every test uses the same one and only its qlview/
 // contents change.
 #include "gfx/gfx.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 #include "tests/gfx/png_test_writer.h"
 #include "tests/gfx/scratch_dir.h"
 #include "view/image_set.h"

@@ -11,7 +11,7 @@
 
 #include "tools/artwork/art_catalog.h"
 #include "tools/artwork/art_sheet.h"
-#include "tools/common/png_write.h"
+#include "imagefile/png_write.h"
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--sheet") {

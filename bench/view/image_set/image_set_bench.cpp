@@ -6,7 +6,7 @@
 // The pictures are written at realistic sizes into "qlview" beside this program, which is where
 // the image set looks when the module handle names the program itself.
 #include "gfx/gfx.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 #include "tests/gfx/png_test_writer.h"
 #include "view/image_set.h"
 

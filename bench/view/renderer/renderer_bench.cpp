@@ -11,7 +11,7 @@
 #include "gfx/gfx.h"
 #include "highway_pictures.h"
 #include "highway_scene.h"
-#include "plugin/instance.h"
+#include "state/instance.h"
 #include "view/renderer.h"
 
 namespace {

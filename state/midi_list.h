@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "plugin/growbuf.h"
+#include "state/growbuf.h"
 
 // One stored event: header, then `size` message bytes (status byte first; a meta event keeps its
 // file form 0xFF, type, length byte, text), then padding up to the record's stride. Little-endian.

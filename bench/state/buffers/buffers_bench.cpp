@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "chart/midi_list.h"
-#include "plugin/growbuf.h"
+#include "state/midi_list.h"
+#include "state/growbuf.h"
 
 namespace {
 

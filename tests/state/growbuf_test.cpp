@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "plugin/growbuf.h"
+#include "state/growbuf.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "chart/midi_list.h"
+#include "state/midi_list.h"
 
 #include <cstring>
 

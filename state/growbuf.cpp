@@ -1,4 +1,4 @@
-#include "plugin/growbuf.h"
+#include "state/growbuf.h"
 
 #include <algorithm>
 #include <atomic>

@@ -16,10 +16,10 @@
 #include <atomic>
 #include <cstdint>
 
-#include "chart/midi_list.h"
-#include "plugin/growbuf.h"
-#include "plugin/host_api.h"
-#include "plugin/vst.h"
+#include "state/midi_list.h"
+#include "state/growbuf.h"
+#include "state/host_api.h"
+#include "state/vst.h"
 
 class GFX_SysBitmap;
 class GFX_MemBitmap;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "chart/midi_list.h"
+#include "state/midi_list.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/common/png_write.h"
+#include "imagefile/png_write.h"
 
 #include <png.h>
 

@@ -1,4 +1,4 @@
-#include "plugin/instance.h"
+#include "state/instance.h"
 
 #include <cstring>
 
