@@ -1,5 +1,6 @@
 #include <new>
 
+#include "plugin/entry.h"
 #include "state/instance.h"
 
 namespace {

@@ -34,6 +34,9 @@ constexpr int32_t FLIP_MARK_CAPACITY = 100;
 constexpr int32_t DEFAULT_HOPO_THRESHOLD = 170;  // ticks at 480 per quarter note
 constexpr double DEFAULT_SAMPLE_RATE = 44100.0;
 
+// The record is declared here so that every layer can work on it; its constructor and destructor
+// are the plug-in layer's (plugin/instance_lifecycle.cpp), as only that layer knows the dispatcher
+// and the picture set they wire up and load.
 class PreviewInstance {
 public:
     // Creates the lock, the empty buffers and the effect record; counts the instance.
@@ -51,7 +54,7 @@ public:
     // Rebuilds the 4-byte settings chunk in chunk_buf and points *out at it (null if it could not
     // be built). Returns the chunk length. The data stays valid until the next call or destruction.
     int32_t GetChunk(void **out);
-    // Loads settings from a chunk of `length` bytes (see dispatcher.cpp for the layout). Null data
+    // Loads settings from a chunk of `length` bytes (the layout is in plugin/chunk.cpp). Null data
     // or a length below 2 changes nothing.
     void SetChunk(const void *data, intptr_t length);
 
@@ -96,13 +99,3 @@ extern int32_t instance_count;             // live PreviewInstance objects
 // INI location of the time offset.
 constexpr const char *INI_SECTION = "qlview";
 constexpr const char *INI_KEY_TIME_OFFSET = "timeoffs";
-
-#if defined(_WIN32)
-#define QLV_EXPORT extern "C" __declspec(dllexport)
-#else
-#define QLV_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
-
-// The library's one export: builds an instance for the host and returns its effect record, or
-// null when a host function is missing or memory is exhausted.
-QLV_EXPORT AEffect *VSTPluginMain(audioMasterCallback host_callback);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "plugin/entry.h"
 #include "state/instance.h"
 
 namespace {

@@ -1,0 +1,2 @@
+// Not built: the layering check's own test plants this upward include (chart below view).
+#include "view/renderer.h"
