@@ -245,6 +245,13 @@ ParseResult ParseOptions(int argc, const char* const* argv, PreviewOptions* out,
     } else if (name == "--quiet" || name == "-q") {
       if (!flag()) return ParseResult::kError;
       o.quiet = true;
+    } else if (name == "--play") {
+      if (!flag()) return ParseResult::kError;
+      o.play = true;
+    } else if (name == "--audio" || name == "--settings") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v.empty()) return bad("a file name", v);
+      (name == "--audio" ? o.audio : o.settings) = v;
     } else if (!arg.empty() && arg[0] != '-' && !chart_given) {
       o.chart = arg;
       chart_given = true;
@@ -299,11 +306,19 @@ Output:
       --sheet N           thumbnails on the contact sheet (default 12, 0 = none)
       --plugin PATH       plug-in binary to load (default: the one built with this program)
   -q, --quiet             no progress bar and no summary line
+
+Live window:
+      --play              play the chart in a window instead of rendering it (keys in its
+                          title bar); edits to the chart file show as soon as it is saved
+      --audio FILE        the song's audio, decoded with ffmpeg; it is the clock
+      --settings FILE     where the editor keeps the time offset (default
+                          ~/.config/qlv-preview/settings.ini)
   -h, --help              this text
 
 Examples:
   qlv-preview --instrument pro-drums --duration 10
   qlv-preview song.mid -i bass -d hard --start 1:30 --duration 0:20 -o bass-hard
+  qlv-preview song.mid --play --audio song.ogg
 )";
 }
 

@@ -33,6 +33,9 @@ struct PreviewOptions {
   bool video = true;             // write preview.mp4 when ffmpeg is available
   int sheet_frames = 12;         // thumbnails on the contact sheet (0 = no sheet)
   bool quiet = false;            // no progress bar and no summary
+  bool play = false;             // a live window instead of a render
+  std::string audio;             // the song's audio for the live window; empty = none
+  std::string settings;          // the live window's settings file; empty = the user's own
 };
 
 enum class ParseResult { kRun, kHelp, kError };

@@ -5,6 +5,9 @@
 
 #include "host/cli/preview_options.h"
 #include "host/cli/preview_run.h"
+#if defined(QLV_HAVE_LIVE)
+#include "host/live/live_run.h"
+#endif
 
 #ifndef QLV_PREVIEW_PLUGIN
 #define QLV_PREVIEW_PLUGIN "qlv_preview.so"
@@ -27,5 +30,13 @@ int main(int argc, char** argv) {
       break;
   }
   const qlv::cli::BuildPaths paths{QLV_PREVIEW_PLUGIN, QLV_PREVIEW_DEMO_CHART};
+  if (options.play) {
+#if defined(QLV_HAVE_LIVE)
+    return qlv::live::RunLive(options, paths, stdout, stderr);
+#else
+    std::fputs("qlv-preview: --play needs the Linux build with SDL2 (libsdl2-dev); this build has no live window\n", stderr);
+    return 2;
+#endif
+  }
   return qlv::cli::RunPreview(options, paths, stdout, stderr);
 }
