@@ -96,6 +96,8 @@ class LiveSession {
   void HandleEvent(const SDL_Event& event);
   void HandleKey(const SDL_Keysym& key, bool repeat);
   void Seek(int64_t sample);
+  void Block(int64_t sample, bool playing);
+  void Locate(int64_t sample);
   void RunBlocks();
   void WatchChart();
   void CycleInstrument();
@@ -117,6 +119,7 @@ class LiveSession {
   int64_t next_block_ = 0;     // transport position of the next audio block
   int64_t last_block_ = 0;     // transport position of the block run last
   bool last_block_playing_ = false;
+  int64_t display_ = 0;        // the display position the plug-in took from the last block
   bool running_ = true;
   bool device_lost_ = false;
   bool picture_wanted_ = false;
@@ -185,34 +188,40 @@ void LiveSession::UpdateTitle() {
   }
 }
 
+void LiveSession::Block(int64_t sample, bool playing) {
+  editor_.RunBlock(sample, playing);
+  last_block_ = sample;
+  last_block_playing_ = playing;
+  // Playing, the plug-in shows the end of the block (no output latency is reported); stopped,
+  // the position itself.
+  display_ = playing ? sample + editor_.block_frames() : sample;
+}
+
+void LiveSession::Locate(int64_t sample) {
+  editor_.Locate(sample);
+  last_block_ = display_ = next_block_ = sample;
+  last_block_playing_ = false;
+}
+
 void LiveSession::Seek(int64_t sample) {
   sample = std::max<int64_t>(sample, 0);
   clock_.Seek(sample);
-  editor_.Locate(sample);
-  last_block_ = sample;
-  last_block_playing_ = false;
-  next_block_ = sample;
+  Locate(sample);
 }
 
 void LiveSession::RunBlocks() {
   const int64_t position = clock_.Position();
   if (!clock_.Playing()) {
     // Stopped, a workstation keeps its audio running with the position standing still.
-    editor_.RunBlock(position, false);
-    last_block_ = next_block_ = position;
-    last_block_playing_ = false;
+    Block(position, false);
+    next_block_ = position;
     return;
   }
-  if (position - next_block_ > static_cast<int64_t>(kCatchUpSeconds * options_.sample_rate)) {
-    editor_.Locate(position);
-    next_block_ = position;
-  }
+  if (position - next_block_ > static_cast<int64_t>(kCatchUpSeconds * options_.sample_rate)) Locate(position);
   // Every block that starts at or before the sound now being heard: the display position the
   // plug-in takes from the last one (its end) is then less than one block ahead.
   while (next_block_ <= position) {
-    editor_.RunBlock(next_block_, true);
-    last_block_ = next_block_;
-    last_block_playing_ = true;
+    Block(next_block_, true);
     next_block_ += editor_.block_frames();
   }
 }
@@ -235,10 +244,7 @@ void LiveSession::WatchChart() {
   }
   editor_.ReplaceChart(std::move(project));
   // Playback goes on at the same time, with the new chart fetched there.
-  const int64_t position = clock_.Position();
-  editor_.Locate(position);
-  next_block_ = last_block_ = position;
-  last_block_playing_ = false;
+  Locate(clock_.Position());
   std::fprintf(out_, "chart reloaded: %s\n", chart_path_.c_str());
   std::fflush(out_);
 }
@@ -370,7 +376,7 @@ int LiveSession::Run(const std::string& chart, const std::string& plugin) {
   Seek(static_cast<int64_t>(std::llround(options_.start_seconds * options_.sample_rate)));
   // The first paint loads and scales the pictures; it happens before the clock starts, so the
   // song does not run ahead of a window that is still getting ready.
-  editor_.RunBlock(next_block_, false);
+  Block(next_block_, false);
   editor_.Tick(static_cast<unsigned>(kPeriodMs));
   clock_.SetPlaying(true);
 
@@ -402,9 +408,7 @@ int LiveSession::Run(const std::string& chart, const std::string& plugin) {
       }
       const auto shown = Clock::now();
       stats_.Frame(Milliseconds(shown - due).count(), kPeriodMs);
-      if (last_block_playing_ && clock_.Playing()) {
-        stats_.Sync(last_block_ + editor_.block_frames(), heard);
-      }
+      if (clock_.Playing()) stats_.Sync(display_, heard);
       if (picture_wanted_) {
         picture_wanted_ = false;
         SavePicture();
