@@ -6,7 +6,7 @@
 #include "host/host_window.h"
 #include <qlv_headless.h>
 #include "host/plugin_host.h"
-#include "plugin/vst.h"
+#include "state/vst.h"
 
 namespace qlv::live {
 namespace {

@@ -22,7 +22,7 @@
 #include "host/live/live_editor.h"
 #include "host/live/live_window.h"
 #include "host/live/pcm_decode.h"
-#include "tools/common/png_write.h"
+#include "imagefile/png_write.h"
 
 namespace qlv::live {
 namespace {
