@@ -1,6 +1,6 @@
 #pragma once
 // What a live run measures: how late each frame reached the screen against its timer tick, and
-// how far the plug-in's display position was from the sound being heard when the frame appeared.
+// how far the display position the plug-in paints with was from the sound being heard.
 //
 // Plain value; main thread.
 #include <algorithm>

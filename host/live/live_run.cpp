@@ -98,7 +98,7 @@ class LiveSession {
   void Seek(int64_t sample);
   void Block(int64_t sample, bool playing);
   void Locate(int64_t sample);
-  void RunBlocks();
+  int64_t RunBlocks();
   void WatchChart();
   void CycleInstrument();
   void ChangeSettings(int skill, int hopo_delta);
@@ -209,13 +209,13 @@ void LiveSession::Seek(int64_t sample) {
   Locate(sample);
 }
 
-void LiveSession::RunBlocks() {
+int64_t LiveSession::RunBlocks() {
   const int64_t position = clock_.Position();
   if (!clock_.Playing()) {
     // Stopped, a workstation keeps its audio running with the position standing still.
     Block(position, false);
     next_block_ = position;
-    return;
+    return position;
   }
   if (position - next_block_ > static_cast<int64_t>(kCatchUpSeconds * options_.sample_rate)) Locate(position);
   // Every block that starts at or before the sound now being heard: the display position the
@@ -224,6 +224,7 @@ void LiveSession::RunBlocks() {
     Block(next_block_, true);
     next_block_ += editor_.block_frames();
   }
+  return position;
 }
 
 void LiveSession::WatchChart() {
@@ -394,9 +395,8 @@ int LiveSession::Run(const std::string& chart, const std::string& plugin) {
       WatchChart();
       UpdateTitle();
     }
-    RunBlocks();
-    // The sound heard as the editor paints, which is when the plug-in reads its display position.
-    const int64_t heard = clock_.Position();
+    // The sound being heard as the blocks are handed over, just before the editor paints.
+    const int64_t heard = RunBlocks();
     const auto now_ms = static_cast<int64_t>(Milliseconds(Clock::now() - start).count());
     const bool painted = editor_.Tick(static_cast<unsigned>(now_ms - clock_ms));
     clock_ms = now_ms;
