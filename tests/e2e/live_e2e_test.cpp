@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -299,6 +300,24 @@ TEST_F(LiveE2E, EditsToTheChartAreFollowedAndABrokenFileIsNot) {
   EXPECT_TRUE(WaitFor("err.txt", "the last good chart keeps playing", 1s));
   EXPECT_EQ(Finish(SIGINT), 0);  // Ctrl-C ends it as the close button does
   EXPECT_NE(Slurp(dir_ / "out.txt").find(" frames in "), std::string::npos);
+}
+
+TEST_F(LiveE2E, AudioThatCannotBeDecodedIsRefusedBeforeAWindowOpens) {
+  const fs::path chart = WriteChart(dir_ / "song.mid", 3.0);
+  std::ofstream(dir_ / "notes.txt") << "not a sound";
+  for (const char* audio : {"notes.txt", "missing.ogg"}) {
+    const fs::path out = dir_ / "out.txt", err = dir_ / "err.txt";
+    const pid_t pid = Spawn({kProgram, chart.string(), "--play", "--audio", (dir_ / audio).string()}, dir_,
+                            {"DISPLAY=" + display_}, out, err, false);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << audio;
+    const std::string message = Slurp(err);
+    EXPECT_EQ(message.rfind("qlv-preview: ", 0), 0u) << message;
+    EXPECT_NE(message.find(audio), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_EQ(Slurp(out), "");
+  }
 }
 
 // One minute of play on the dummy sound card's clock, with seeks both ways.
