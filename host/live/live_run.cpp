@@ -77,11 +77,14 @@ void MakeParentFolders(const std::string& file) {
   }
 }
 
-// SDL stays initialised for the life of a run; everything made with it goes first.
+// SDL stays initialised for the rest of a run once started; it is declared before everything
+// made with it, so that all of that goes first.
 struct SdlRun {
-  bool ok = false;
-  SdlRun() { ok = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0; }
-  ~SdlRun() { SDL_Quit(); }
+  bool started = false;
+  bool Start() { return started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0; }
+  ~SdlRun() {
+    if (started) SDL_Quit();
+  }
 };
 
 class LiveSession {
@@ -89,10 +92,14 @@ class LiveSession {
   LiveSession(const cli::PreviewOptions& options, std::FILE* out, std::FILE* err)
       : options_(options), out_(out), err_(err), clock_(static_cast<int>(options.sample_rate)) {}
 
-  int Run(const std::string& chart, const std::string& plugin);
+  // Reads the chart and decodes the audio: everything that can fail on bad input before a
+  // window or a sound device is touched.
+  bool Prepare(const std::string& chart, const std::string& plugin, std::string* error);
+  // Plays until the user quits; the exit code.
+  int Run();
 
  private:
-  bool Open(const std::string& chart, const std::string& plugin, std::string* error);
+  bool Open(std::string* error);
   void HandleEvent(const SDL_Event& event);
   void HandleKey(const SDL_Keysym& key, bool repeat);
   void Seek(int64_t sample);
@@ -113,6 +120,9 @@ class LiveSession {
   LiveEditor editor_;
   LiveWindow window_;
   std::unique_ptr<FileWatch> watch_;
+  std::unique_ptr<ChartProject> project_;  // read by Prepare, handed to the editor by Open
+  std::vector<int16_t> pcm_;               // the same for the song
+  std::string plugin_path_;
   std::string chart_path_;
   std::string track_;
   int instrument_ = 0;
@@ -129,8 +139,9 @@ class LiveSession {
   std::vector<uint32_t> pixels_;
 };
 
-bool LiveSession::Open(const std::string& chart, const std::string& plugin, std::string* error) {
+bool LiveSession::Prepare(const std::string& chart, const std::string& plugin, std::string* error) {
   chart_path_ = chart;
+  plugin_path_ = plugin;
   track_ = options_.track;
   for (int i = 0; i < kInstrumentCount; ++i) {
     if (options_.instrument == kInstruments[i].name) instrument_ = i;
@@ -140,21 +151,22 @@ bool LiveSession::Open(const std::string& chart, const std::string& plugin, std:
     *error = "chart not found: " + chart;
     return false;
   }
-  auto project = ChartProject::Load(chart, track_, error);
-  if (!project) return false;
+  project_ = ChartProject::Load(chart, track_, error);
+  if (!project_) return false;
   if (stat(plugin.c_str(), &st) != 0) {
     *error = "plug-in not found: " + plugin + " (build it first, or pass --plugin PATH)";
     return false;
   }
-  std::vector<int16_t> pcm;
-  if (!options_.audio.empty() && !DecodePcm(options_.audio, static_cast<int>(options_.sample_rate), &pcm, error))
-    return false;
+  return options_.audio.empty() || DecodePcm(options_.audio, static_cast<int>(options_.sample_rate), &pcm_, error);
+}
+
+bool LiveSession::Open(std::string* error) {
   if (!options_.audio.empty()) {
     std::string why;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       why = SDL_GetError();
     } else {
-      clock_.OpenDevice(std::move(pcm), &why);
+      clock_.OpenDevice(std::move(pcm_), &why);
     }
     if (!clock_.HasDevice()) {
       std::fprintf(err_, "qlv-preview: no audio device (%s): playing without sound on a steady clock\n", why.c_str());
@@ -164,12 +176,12 @@ bool LiveSession::Open(const std::string& chart, const std::string& plugin, std:
   settings.skill = options_.difficulty;
   settings.mode = static_cast<int>(options_.mode);
   settings.hopo = options_.hopo_threshold;
-  if (!editor_.Open(plugin, std::move(project), options_.sample_rate, options_.block_size, settings, options_.width,
-                    options_.height, error))
+  if (!editor_.Open(plugin_path_, std::move(project_), options_.sample_rate, options_.block_size, settings,
+                    options_.width, options_.height, error))
     return false;
   title_ = Title();
   if (!window_.Open(title_, options_.width + kEditorMargin, options_.height + kEditorMargin, error)) return false;
-  watch_ = std::make_unique<FileWatch>(chart);
+  watch_ = std::make_unique<FileWatch>(chart_path_);
   return true;
 }
 
@@ -366,13 +378,13 @@ void LiveSession::SavePicture() {
   std::fflush(out_);
 }
 
-int LiveSession::Run(const std::string& chart, const std::string& plugin) {
+int LiveSession::Run() {
   std::string error;
-  if (!Open(chart, plugin, &error)) {
+  if (!Open(&error)) {
     std::fprintf(err_, "qlv-preview: %s\n", error.c_str());
     return 1;
   }
-  std::fprintf(out_, "playing %s live (%s)\n", chart.c_str(), KeyHelp());
+  std::fprintf(out_, "playing %s live (%s)\n", chart_path_.c_str(), KeyHelp());
   std::fflush(out_);
   Seek(static_cast<int64_t>(std::llround(options_.start_seconds * options_.sample_rate)));
   // The first paint loads and scales the pictures; it happens before the clock starts, so the
@@ -461,12 +473,17 @@ int RunLive(const cli::PreviewOptions& options, const cli::BuildPaths& paths, st
   SetHostIniFile(settings.c_str());
 
   SdlRun sdl;
-  if (!sdl.ok) {
+  LiveSession session(options, out, err);
+  std::string error;
+  if (!session.Prepare(chart, plugin, &error)) {
+    std::fprintf(err, "qlv-preview: %s\n", error.c_str());
+    return 1;
+  }
+  if (!sdl.Start()) {
     std::fprintf(err, "qlv-preview: cannot start the window system: %s\n", SDL_GetError());
     return 1;
   }
-  LiveSession session(options, out, err);
-  return session.Run(chart, plugin);
+  return session.Run();
 }
 
 }  // namespace qlv::live

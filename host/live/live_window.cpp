@@ -12,6 +12,9 @@ bool LiveWindow::Open(const std::string& title, int width, int height, std::stri
   // The pictures are made in memory; handing them to the window system as they are (shared
   // memory on X11) is cheaper than going through a 3D renderer's texture on every frame.
   SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+  // The click that brings the window forward also reaches the editor's controls, as a click on
+  // a workstation's plug-in window does.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
                              SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
   if (!window_) {
