@@ -247,8 +247,10 @@ void WriteQuietWav(const fs::path& path, uint32_t seconds) {
   wav.write(quiet.data(), bytes);
 }
 
+// The pictures are taken before any gem reaches the strike line: a gem that has passed it flares
+// for a number of paints, which a render started at the same moment has not had.
 TEST_F(LiveE2E, TheWindowShowsWhatTheRenderShowsAtTheSameMoment) {
-  const fs::path chart = WriteChart(dir_ / "song.mid", 3.0);
+  const fs::path chart = WriteChart(dir_ / "song.mid", 3.5);
   Play(chart, {});
   std::this_thread::sleep_for(2s);
   const Picture picture = TakePicture();
@@ -280,13 +282,13 @@ TEST_F(LiveE2E, ClicksAndDragsReachTheEditorsControls) {
 }
 
 TEST_F(LiveE2E, EditsToTheChartAreFollowedAndABrokenFileIsNot) {
-  const fs::path chart = WriteChart(dir_ / "song.mid", 3.0);
+  const fs::path chart = WriteChart(dir_ / "song.mid", 8.0);
   // No sound card: the window still plays, on a steady clock.
   WriteQuietWav(dir_ / "song.wav", 1);
   Play(chart, {"--audio", (dir_ / "song.wav").string()}, "no-such-driver");
   EXPECT_NE(Slurp(dir_ / "err.txt").find("steady clock"), std::string::npos) << Slurp(dir_ / "err.txt");
   // A new tempo moves every beat line: a different picture from the next paint on.
-  const fs::path edited = WriteChart(dir_ / "edited.mid", 3.0, 150.0);
+  const fs::path edited = WriteChart(dir_ / "edited.mid", 8.0, 150.0);
   fs::copy_file(edited, dir_ / "incoming.mid");
   fs::rename(dir_ / "incoming.mid", chart);
   EXPECT_TRUE(WaitFor("out.txt", "chart reloaded", 1s)) << Slurp(dir_ / "err.txt");
