@@ -79,6 +79,8 @@ void BM_TinyBlockAfterRestart(benchmark::State &state) {
     Prepare(host, rate);
     WorstBlock blocks;
     double position = 10 * rate;
+    host.SetTransport(30 * rate, false);
+    host.Block(frames);  // buffers grown to their working size
     for (auto _ : state) {
         state.PauseTiming();
         EnterCriticalSection(&host.instance().lock);
@@ -100,6 +102,8 @@ void BM_OneSampleBlocksAfterStoppedSeek(benchmark::State &state) {
     Prepare(host, rate);
     WorstBlock blocks;
     double position = 10 * rate;
+    host.SetTransport(30 * rate, false);
+    host.Block(1);  // buffers grown to their working size
     int64_t n = 0;
     for (auto _ : state) {
         if (n++ % 8 == 0) {  // a seek, then seven more blocks standing still
@@ -118,8 +122,12 @@ void BM_CountIn(benchmark::State &state) {
     constexpr int32_t frames = 512;
     ChartTestHost host(&BusyChart());
     Prepare(host, rate);
+    // One pass to grow the buffers; the reset of each pass's first block is an ordinary seek,
+    // not timed.
     host.SetTransport(-2 * rate, true);
-    host.PlayBlock(frames);  // the reset of the first block is an ordinary seek, not timed
+    while (host.time_info.samplePos < 0) host.PlayBlock(frames);
+    host.SetTransport(-2 * rate, true);
+    host.PlayBlock(frames);
     WorstBlock blocks;
     const int requests_before = host.track_requests;
     for (auto _ : state) {
@@ -162,6 +170,8 @@ void SeekOntoTheStack(benchmark::State &state, ChartProject &project) {
     ChartTestHost host(&project);
     Prepare(host, rate);
     WorstBlock blocks;
+    host.SetTransport(4 * rate + 1, true);
+    host.Block(frames);  // buffers grown to their working size
     int64_t n = 0;
     for (auto _ : state) {
         host.SetTransport(4 * rate - double(n++ % 2), true);
@@ -211,7 +221,10 @@ void BM_HostIgnoresTheWindow(benchmark::State &state) {
     host.track = &track;
     Prepare(host, rate);
     host.SetTransport(0, true);
-    host.PlayBlock(frames);
+    for (int i = 0; i < 20; ++i) {  // buffers grown to their working size
+        host.PlayBlock(frames);
+        host.Paint();
+    }
     WorstBlock blocks;
     for (auto _ : state) {
         blocks.Run(state, host, frames, true);
