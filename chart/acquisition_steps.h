@@ -25,6 +25,10 @@ struct BlockShortcuts {
     // their lengths only ever shrink, and one that was not emptied then will not be now.
     int32_t settled = 0;
     double settled_position = 0.0;
+    // The time map's last quarter-note answer, and the position in samples it was asked for.
+    bool quarter_notes_known = false;
+    double quarter_notes_samples = 0.0;
+    double quarter_notes = 0.0;
 
     BlockShortcuts() {
         for (int32_t &index : latest_of_note) index = -1;

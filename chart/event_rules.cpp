@@ -27,8 +27,16 @@ bool InGemRange(int32_t note) { return note >= LOWEST_GEM_NOTE && note <= HIGHES
 // Gem of one difficulty octave: the first five notes of each octave from 60.
 bool IsGemOfOctave(int32_t note) { return InGemRange(note) && (note - LOWEST_GEM_NOTE) % 12 <= 4; }
 
+// The time map's answer for a position in samples. Chords and stacked notes ask for the same
+// position over and over, so the last answer is kept for the block.
 double QuarterNotesAt(const WindowContext &context, double samples) {
-    return HostFunctions.TimeMap2_timeToQN(context.project, samples / context.sample_rate);
+    BlockShortcuts &shortcuts = *context.shortcuts;
+    if (shortcuts.quarter_notes_known && samples == shortcuts.quarter_notes_samples) return shortcuts.quarter_notes;
+    const double answer = HostFunctions.TimeMap2_timeToQN(context.project, samples / context.sample_rate);
+    shortcuts.quarter_notes_known = true;
+    shortcuts.quarter_notes_samples = samples;
+    shortcuts.quarter_notes = answer;
+    return answer;
 }
 
 }  // namespace
@@ -82,6 +90,9 @@ void ApplyEventRecord(const WindowContext &context, const MidiEventRecord &recor
     int32_t seen = 0;
     double last_distance = 0.0;
     const double hopo_limit = context.hopo_threshold_qn - HALF_TICK_QN;
+    // The latest start found too far back for a hammer-on: the time map only moves forwards, so
+    // whatever began at or before it is too far back as well, and needs no conversion.
+    int64_t too_far_from = INT64_MIN;
 
     auto *records = static_cast<ChartEvent *>(events.Get());
     const int32_t count = events.GetSize() / static_cast<int32_t>(sizeof(ChartEvent));
@@ -102,8 +113,10 @@ void ApplyEventRecord(const WindowContext &context, const MidiEventRecord &recor
         // Paired, and the hammer-on decision taken: nothing further back can change either.
         if (matched && !candidate) break;
 
-        if (candidate && InGemRange(r.note) && std::abs(r.note - number) < 5 && IsGemOfOctave(r.note)) {
+        if (candidate && r.time > too_far_from && InGemRange(r.note) && std::abs(r.note - number) < 5 &&
+            IsGemOfOctave(r.note)) {
             const double distance = beat - QuarterNotesAt(context, double(r.time));
+            if (distance >= hopo_limit) too_far_from = r.time;
             if (distance < hopo_limit) {
                 if (r.note != number && distance != last_distance) {
                     hopo = true;

@@ -79,8 +79,10 @@ void BM_TinyBlockAfterRestart(benchmark::State &state) {
     Prepare(host, rate);
     WorstBlock blocks;
     double position = 10 * rate;
-    host.SetTransport(30 * rate, false);
-    host.Block(frames);  // buffers grown to their working size
+    for (double at = 10 * rate; at <= 61 * rate; at += 3.7 * rate) {  // buffers grown to their working size
+        host.SetTransport(at, false);
+        host.Block(frames);
+    }
     for (auto _ : state) {
         state.PauseTiming();
         EnterCriticalSection(&host.instance().lock);
@@ -102,8 +104,10 @@ void BM_OneSampleBlocksAfterStoppedSeek(benchmark::State &state) {
     Prepare(host, rate);
     WorstBlock blocks;
     double position = 10 * rate;
-    host.SetTransport(30 * rate, false);
-    host.Block(1);  // buffers grown to their working size
+    for (double at = 10 * rate; at <= 61 * rate; at += 3.7 * rate) {  // buffers grown to their working size
+        host.SetTransport(at, false);
+        host.Block(1);
+    }
     int64_t n = 0;
     for (auto _ : state) {
         if (n++ % 8 == 0) {  // a seek, then seven more blocks standing still
