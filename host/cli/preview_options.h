@@ -12,12 +12,15 @@ namespace qlv::cli {
 enum class Mode : int { kGuitarBass = 0, kProDrums = 1, kDrums = 2, kKeys = 3 };
 
 struct PreviewOptions {
-  std::string chart;             // Standard MIDI File; empty = the bundled demo chart
-  std::string track;             // track name; empty = the instrument's usual track
+  std::string chart;             // MIDI file, .chart file or song folder; empty = the bundled demo chart
+  std::string track;             // track name or number ("2", "#2"); see track_given
+  bool track_given = false;      // false: the instrument's usual names are tried (host/track_selection.h)
   std::string instrument = "guitar";
   Mode mode = Mode::kGuitarBass;
+  bool drum_kind_given = false;  // "pro-drums"/"drums-std" given; plain "drums" lets song.ini choose
   int difficulty = 3;            // 0 Easy .. 3 Expert
   int hopo_threshold = 170;      // ticks at 480 per quarter note
+  bool hopo_given = false;       // --hopo given: song.ini's hammer-on keys are not used
   int time_offset_ms = 0;
   double start_seconds = 0.0;
   double duration_seconds = 10.0;
@@ -33,6 +36,8 @@ struct PreviewOptions {
   bool video = true;             // write preview.mp4 when ffmpeg is available
   int sheet_frames = 12;         // thumbnails on the contact sheet (0 = no sheet)
   bool quiet = false;            // no progress bar and no summary
+  bool verbose = false;          // say which song.ini key and which track did what
+  bool compat = true;            // old charts' star power (note 103) shown as 116
 };
 
 enum class ParseResult { kRun, kHelp, kError };

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "host/cli/chart_input.h"
 #include "host/cli/contact_sheet.h"
 #include "host/cli/ini_override.h"
 #include "host/cli/output_folder.h"
@@ -27,8 +28,8 @@ const char* InstrumentLabel(const PreviewOptions& o) {
   if (o.instrument == "guitar") return "Guitar";
   if (o.instrument == "bass") return "Bass";
   if (o.instrument == "rhythm") return "Rhythm";
-  if (o.instrument == "pro-drums") return "Pro Drums";
-  if (o.instrument == "drums") return "Drums";
+  if (o.mode == Mode::kProDrums) return "Pro Drums";
+  if (o.mode == Mode::kDrums) return "Drums";
   return "Keys";
 }
 
@@ -100,17 +101,24 @@ std::string TimeLabel(double seconds) {
 
 int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE* out, std::FILE* err) {
   const auto began = std::chrono::steady_clock::now();
-  const std::string chart = options.chart.empty() ? paths.demo_chart : options.chart;
   const std::string plugin = options.plugin.empty() ? paths.plugin : options.plugin;
 
   InterruptGuard interrupts;
-  OutputFolder folder;
   std::string error;
+  ChartInput input;
+  if (!OpenChartInput(options, paths.demo_chart, &input, &error)) return Fail(err, error);
+  for (const std::string& notice : input.notices) std::fprintf(err, "qlv-preview: %s\n", notice.c_str());
+  if (options.verbose)
+    for (const std::string& detail : input.details) std::fprintf(out, "%s\n", detail.c_str());
+  const SongInfo song = input.song;
+  OutputFolder folder;
   if (!folder.Prepare(options.output, &error)) return Fail(err, error);
   IniOverride ini;
   if (!ini.Create(options.time_offset_ms, &error)) return Fail(err, error);
 
   PreviewOptions effective = options;
+  effective.mode = input.mode;
+  effective.hopo_threshold = input.hopo_threshold;
   if (options.grid && options.width == 1280 && options.height == 720) {
     // Four panels of the default size would make a 5120-pixel picture; a grid panel defaults
     // to a quarter of a 1920-pixel row.
@@ -118,7 +126,7 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
     effective.height = 540;
   }
   PreviewSession session;
-  if (!session.Open(chart, plugin, effective, &error)) return Fail(err, error);
+  if (!session.Open(std::move(input.project), song, plugin, effective, &error)) return Fail(err, error);
 
   const int64_t frame_count = FrameCount(options.duration_seconds, options.fps);
   const int width = session.width(), height = session.height();
@@ -137,7 +145,8 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
   }
   const std::vector<int64_t> sheet_frames = SheetFrameIndexes(frame_count, options.sheet_frames);
   std::unique_ptr<ContactSheet> sheet;
-  if (!sheet_frames.empty()) sheet = std::make_unique<ContactSheet>(static_cast<int>(sheet_frames.size()), width, height);
+  if (!sheet_frames.empty())
+    sheet = std::make_unique<ContactSheet>(static_cast<int>(sheet_frames.size()), width, height, song.Caption());
 
   ProgressBar progress(err, frame_count, !options.quiet && isatty(fileno(err)));
   std::vector<uint32_t> pixels;
@@ -180,8 +189,9 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
 
   if (!options.quiet) {
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    std::string what = options.grid ? std::string("all difficulties of ") + InstrumentLabel(options)
-                                    : std::string(DifficultyName(options.difficulty)) + " " + InstrumentLabel(options);
+    std::string what = options.grid ? std::string("all difficulties of ") + InstrumentLabel(effective)
+                                    : std::string(DifficultyName(options.difficulty)) + " " + InstrumentLabel(effective);
+    if (!song.Caption().empty()) what += " of \"" + song.Caption() + "\"";
     std::string files;
     if (options.frames) files += "frames";
     if (sheet) files += std::string(files.empty() ? "" : ", ") + kSheetName;

@@ -42,16 +42,20 @@ double PreviewSession::FrameTime(int64_t index) const {
   return options_.start_seconds + static_cast<double>(index) / options_.fps;
 }
 
-bool PreviewSession::Open(const std::string& chart_path, const std::string& plugin_path,
+int64_t PreviewSession::ChartSample(double song_seconds) const {
+  return static_cast<int64_t>(std::llround((song_seconds - delay_seconds_) * options_.sample_rate));
+}
+
+bool PreviewSession::Open(std::unique_ptr<ChartProject> project, const SongInfo& song, const std::string& plugin_path,
                           const PreviewOptions& options, std::string* error) {
   options_ = options;
-  struct stat st {};
-  if (stat(chart_path.c_str(), &st) != 0) {
-    *error = "chart not found: " + chart_path;
+  delay_seconds_ = song.delay_ms / 1000.0;
+  project_ = std::move(project);
+  if (!project_) {
+    *error = "no chart to show";
     return false;
   }
-  project_ = ChartProject::Load(chart_path, options.track, error);
-  if (!project_) return false;
+  struct stat st {};
   if (stat(plugin_path.c_str(), &st) != 0) {
     *error = "plug-in not found: " + plugin_path + " (build it first, or pass --plugin PATH)";
     return false;
@@ -70,7 +74,7 @@ bool PreviewSession::Open(const std::string& chart_path, const std::string& plug
   }
   left_.assign(static_cast<size_t>(options.block_size), 0.0f);
   right_.assign(static_cast<size_t>(options.block_size), 0.0f);
-  next_block_ = static_cast<int64_t>(std::llround(options.start_seconds * options.sample_rate));
+  next_block_ = ChartSample(options.start_seconds);
   started_ = false;
   return true;
 }
@@ -131,7 +135,7 @@ void PreviewSession::PlayTo(int64_t sample) {
 }
 
 bool PreviewSession::RenderFrame(int64_t index, std::vector<uint32_t>* pixels, std::string* error) {
-  PlayTo(static_cast<int64_t>(std::llround(FrameTime(index) * options_.sample_rate)));
+  PlayTo(ChartSample(FrameTime(index)));
   // One timer period: each editor follows its parent's size and asks to be repainted.
   if (!HostWindowsRunFrame(kTimerPeriodMs)) {
     *error = "the editor did not repaint in time";

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/cli/preview_options.h"
+#include "host/song_info.h"
 
 struct AEffect;
 class ChartProject;
@@ -24,11 +25,12 @@ class PreviewSession {
   PreviewSession(const PreviewSession&) = delete;
   PreviewSession& operator=(const PreviewSession&) = delete;
 
-  // Loads the chart's track, loads the plug-in, creates and configures the instances through
-  // the plug-in's own interfaces (sample rate, settings chunk) and opens their editors. The
-  // host INI file must already hold the time offset. False with a one-line *error.
-  bool Open(const std::string& chart_path, const std::string& plugin_path, const PreviewOptions& options,
-            std::string* error);
+  // Takes the chart (host/cli/chart_input.h), loads the plug-in, creates and configures the
+  // instances through the plug-in's own interfaces (sample rate, settings chunk) and opens their
+  // editors. The host INI file must already hold the time offset. Frame times are the song's
+  // (audio) time: the chart plays song.delay_ms later. False with a one-line *error.
+  bool Open(std::unique_ptr<ChartProject> project, const SongInfo& song, const std::string& plugin_path,
+            const PreviewOptions& options, std::string* error);
 
   // Plays the track up to the time of frame `index` (frames are 1/fps apart from the start),
   // lets the editors' timers fire and paint, and reads the picture: panels side by side,
@@ -37,8 +39,10 @@ class PreviewSession {
 
   int width() const { return panel_width_ * static_cast<int>(panels_.size()); }
   int height() const { return panel_height_; }
-  // Seconds of chart time at frame `index`.
+  // Seconds of song time at frame `index`.
   double FrameTime(int64_t index) const;
+  // The host's play position in samples for a song time: the chart's own time, delay taken off.
+  int64_t ChartSample(double song_seconds) const;
 
  private:
   struct Panel;
@@ -46,6 +50,7 @@ class PreviewSession {
   void PlayTo(int64_t sample);
 
   PreviewOptions options_;
+  double delay_seconds_ = 0.0;
   std::unique_ptr<ChartProject> project_;
   std::unique_ptr<PluginHost> host_;
   std::vector<std::unique_ptr<Panel>> panels_;
