@@ -9,6 +9,8 @@
 namespace {
 
 constexpr size_t MAX_SONG_INI_BYTES = 1024 * 1024;
+// A file of nothing but bad lines must not make a message list many times its size.
+constexpr size_t MAX_PROBLEMS = 50;
 
 bool ParseWhole(std::string_view text, long lo, long hi, int *out) {
     const std::string s(text);
@@ -45,13 +47,18 @@ bool ParseFlag(std::string_view text, bool *out) {
 SongIni ParseSongIni(const uint8_t *data, size_t size, const std::string &name) {
     SongIni ini;
     bool in_song = false;
+    long unlisted = 0;
+    auto report = [&](std::string problem) {
+        if (ini.problems.size() < MAX_PROBLEMS) ini.problems.push_back(std::move(problem));
+        else ++unlisted;
+    };
     ForEachTextLine(data, size, [&](int number, std::string_view raw) {
         const std::string at = name + ":" + std::to_string(number) + ": ";
         const std::string_view line = TrimBlanks(raw);
         if (line.empty() || line[0] == ';' || line[0] == '#') return;
         if (line[0] == '[') {
             if (line.back() != ']') {
-                ini.problems.push_back(at + "section header without \"]\"; line skipped");
+                report(at + "section header without \"]\"; line skipped");
                 return;
             }
             in_song = LowerAscii(TrimBlanks(line.substr(1, line.size() - 2))) == "song";
@@ -59,7 +66,7 @@ SongIni ParseSongIni(const uint8_t *data, size_t size, const std::string &name) 
         }
         const size_t eq = line.find('=');
         if (eq == std::string_view::npos || TrimBlanks(line.substr(0, eq)).empty()) {
-            ini.problems.push_back(at + "not a \"key = value\" line; skipped");
+            report(at + "not a \"key = value\" line; skipped");
             return;
         }
         if (!in_song) return;
@@ -67,7 +74,7 @@ SongIni ParseSongIni(const uint8_t *data, size_t size, const std::string &name) 
         const std::string_view value = TrimBlanks(line.substr(eq + 1));
         const std::string shown = ToUtf8(value);
         auto bad = [&](const char *kind) {
-            ini.problems.push_back(at + key + " = \"" + shown + "\" is not " + kind + "; ignored");
+            report(at + key + " = \"" + shown + "\" is not " + kind + "; ignored");
         };
         bool flag = false;
         int whole = 0;
@@ -91,6 +98,7 @@ SongIni ParseSongIni(const uint8_t *data, size_t size, const std::string &name) 
         }
         ini.taken.push_back(at + key + " = " + shown);
     });
+    if (unlisted > 0) ini.problems.push_back(name + ": " + std::to_string(unlisted) + " more lines skipped");
     return ini;
 }
 
