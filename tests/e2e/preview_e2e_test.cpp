@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "gfx/gfx.h"
+#include "host/chart_builder.h"
+#include "host/smf_writer.h"
+#include "tests/host/chart_text_sample.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -378,3 +381,122 @@ TEST_F(PreviewE2E, HelpExplainsTheFirstSteps) {
 }
 
 }  // namespace
+
+// Every frame_NNNNNN.png of a folder, in order.
+std::vector<std::vector<uint32_t>> Frames(const fs::path& folder) {
+  std::vector<std::vector<uint32_t>> frames;
+  for (int f = 1;; ++f) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06d.png", f);
+    auto png = LoadPng(folder / name);
+    if (!png) break;
+    frames.push_back(Pixels(png.get()));
+  }
+  return frames;
+}
+
+// Guitar gems from 0.6 s to 2.4 s at 120 per minute, a star power phrase over half of them.
+ChartBuilder GuitarChart(const std::string& track, int star_pitch) {
+  ChartBuilder b(480, track);
+  b.Tempo(0, 120.0);
+  for (int i = 0; i < 12; ++i) b.Note(576 + i * 144, 96 + i % 5, i % 4 == 0 ? 300 : 60);
+  b.Note(1200, star_pitch, 900);
+  return b;
+}
+
+TEST_F(PreviewE2E, ChartFilesShowExactlyWhatTheSameChartAsMidiShows) {
+  std::string error;
+  auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+    return (dir_ / name).string();
+  };
+  const std::string chart = write("sample.chart", chart_text_sample::CHART);
+  const std::string five = write("five.chart", chart_text_sample::FIVE_LANE_CHART);
+  ASSERT_TRUE(chart_text_sample::Guitar().WriteFile((dir_ / "guitar.mid").string(), &error)) << error;
+  ASSERT_TRUE(chart_text_sample::Drums().WriteFile((dir_ / "drums.mid").string(), &error)) << error;
+  ASSERT_TRUE(chart_text_sample::FiveLaneDrums().WriteFile((dir_ / "five.mid").string(), &error)) << error;
+  struct Case {
+    std::string text, midi, instrument;
+  };
+  for (const Case& c : {Case{chart, "guitar.mid", "guitar"}, Case{chart, "drums.mid", "pro-drums"},
+                        Case{five, "five.mid", "pro-drums"}}) {
+    SCOPED_TRACE(c.midi);
+    const std::vector<std::string> common = {"--size", "320x180", "--fps", "5", "--duration", "2.2", "--start", "0.2",
+                                             "--sheet", "0", "-i", c.instrument};
+    std::vector<std::string> a = common, b = common;
+    a.insert(a.end(), {c.text, "-o", (dir_ / "from_chart").string()});
+    b.insert(b.end(), {(dir_ / c.midi).string(), "-o", (dir_ / "from_midi").string()});
+    ASSERT_EQ(Preview(a).status, 0);
+    ASSERT_EQ(Preview(b).status, 0);
+    const auto from_chart = Frames(dir_ / "from_chart"), from_midi = Frames(dir_ / "from_midi");
+    ASSERT_EQ(from_chart.size(), 11u);
+    EXPECT_TRUE(from_chart == from_midi);
+    int lit = 0;
+    for (const auto& frame : from_chart) lit = std::max(lit, SaturatedPixels(frame, 320, 30, 180));
+    EXPECT_GT(lit, 100) << "gems on the highway";
+  }
+}
+
+TEST_F(PreviewE2E, AnyTrackOfAnyMidiFileCanBeShown) {
+  std::string error;
+  const std::string reference = (dir_ / "reference.mid").string();
+  ASSERT_TRUE(GuitarChart("PART GUITAR", 116).WriteFile(reference, &error)) << error;
+  // Format 0: tempo and notes in one unnamed track.
+  SmfFile single = GuitarChart("", 116).ToSmf();
+  single.format = 0;
+  SmfTrack merged = single.tracks[0];
+  for (size_t i = 1; i < single.tracks[1].events.size(); ++i) merged.events.push_back(single.tracks[1].events[i]);
+  std::stable_sort(merged.events.begin(), merged.events.end(),
+                   [](const SmfEvent& a, const SmfEvent& b) { return a.tick < b.tick; });
+  merged.events.erase(merged.events.begin());  // no name
+  single.tracks = {merged};
+  const std::string format0 = (dir_ / "format0.mid").string();
+  ASSERT_TRUE(WriteSmfFile(single, format0, &error)) << error;
+  // An older game's file: "T1 GEMS", star power on note 103.
+  const std::string old = (dir_ / "old.mid").string();
+  ASSERT_TRUE(GuitarChart("T1 GEMS", 103).WriteFile(old, &error)) << error;
+
+  auto render = [&](std::vector<std::string> args, RunResult* result = nullptr) {
+    const fs::path out = dir_ / "out";
+    std::vector<std::string> all = Small(out.string());
+    all.insert(all.end(), {"--duration", "1.5", "--fps", "4", "--start", "0.5"});
+    all.insert(all.end(), args.begin(), args.end());
+    RunResult r = Preview(all);
+    EXPECT_EQ(r.status, 0) << r.err;
+    if (result) *result = r;
+    return Frames(out);
+  };
+  const auto expected = render({reference});
+  ASSERT_EQ(expected.size(), 6u);
+  EXPECT_TRUE(render({format0}) == expected) << "format 0, unnamed track";
+  RunResult r;
+  EXPECT_TRUE(render({old}, &r) == expected) << "found by its usual name, 103 shown as 116";
+  EXPECT_NE(r.err.find("note 103"), std::string::npos) << r.err;
+  EXPECT_TRUE(render({old, "-t", "2"}) == expected);
+  EXPECT_TRUE(render({old, "-t", "T1 GEMS"}) == expected);
+  EXPECT_FALSE(render({old, "-t", "#2", "--no-compat"}) == expected) << "without star power";
+
+  r = Preview({old, "-t", "PART TUBA", "-o", (dir_ / "none").string()});
+  ExpectCleanFailure(r, "tracks: 1 \"TEMPO\" (0 notes), 2 \"T1 GEMS\" (13 notes)", dir_ / "none");
+}
+
+TEST_F(PreviewE2E, ASongFolderLinesThePictureUpWithItsAudio) {
+  std::string error;
+  const fs::path song = dir_ / "Band - Tune";
+  fs::create_directories(song);
+  ASSERT_TRUE(GuitarChart("PART GUITAR", 116).WriteFile((song / "notes.mid").string(), &error)) << error;
+  ASSERT_TRUE(GuitarChart("PART GUITAR", 116).WriteFile((dir_ / "plain.mid").string(), &error)) << error;
+  // Chart time 0 is heard 0.5 s into the audio: the audio's 1.0 s shows the chart's 0.5 s.
+  std::ofstream(song / "song.ini") << "[Song]\nname = Tune\nartist = Band\ndelay = 500\nthis is not a key\n";
+  const std::vector<std::string> common = {"--size", "320x180", "--fps", "4", "--duration", "1.5", "--sheet", "0"};
+  std::vector<std::string> a = common, b = common;
+  a.insert(a.end(), {song.string(), "--start", "1.0", "-o", (dir_ / "folder").string(), "--verbose"});
+  b.insert(b.end(), {(dir_ / "plain.mid").string(), "--start", "0.5", "-o", (dir_ / "plain").string()});
+  const RunResult r = Preview(a);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(Preview(b).status, 0);
+  EXPECT_TRUE(Frames(dir_ / "folder") == Frames(dir_ / "plain"));
+  EXPECT_NE(r.out.find("of \"Band - Tune\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("song.ini:4: delay = 500"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("song.ini:5: not a \"key = value\" line"), std::string::npos) << r.err;
+}
