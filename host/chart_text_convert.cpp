@@ -109,7 +109,9 @@ void FretNotes(const std::map<int64_t, Group> &groups, int base, bool markers, c
 // moves to blue if that is free, else it is left out. Toms are marked only for `with_toms`.
 void DrumNotes(const std::map<int64_t, Group> &groups, int base, bool five_lane, bool with_toms,
                std::vector<OutNote> *out, ChartTextReport *report) {
-    for (const auto &[tick, g] : groups) {
+    for (const auto &group : groups) {
+        const int64_t tick = group.first;
+        const Group &g = group.second;  // a plain reference: the lambda below captures it
         unsigned pads = 0;  // four-lane result: bit per lane 0..4
         unsigned toms = 0;  // bits 2..4
         std::array<int64_t, 5> length{};
