@@ -72,6 +72,23 @@ TEST(ParseOptions, DefaultsFollowTheInstrument) {
   // An explicit track wins wherever it stands.
   ASSERT_EQ(Parse({"--track", "PART RHYTHM", "-i", "bass"}, &o, &error), ParseResult::kRun);
   EXPECT_EQ(o.track, "PART RHYTHM");
+  EXPECT_TRUE(o.track_given);
+}
+
+TEST(ParseOptions, WhatSongIniMaySettleIsKnownToBeOpen) {
+  PreviewOptions o;
+  std::string error;
+  ASSERT_EQ(Parse({"-i", "drums"}, &o, &error), ParseResult::kRun);
+  EXPECT_FALSE(o.drum_kind_given || o.hopo_given || o.track_given || o.verbose);
+  EXPECT_TRUE(o.compat);
+  for (const char* kind : {"pro-drums", "drums-std", "std-drums"}) {
+    ASSERT_EQ(Parse({"-i", kind}, &o, &error), ParseResult::kRun);
+    EXPECT_TRUE(o.drum_kind_given) << kind;
+  }
+  ASSERT_EQ(Parse({"--hopo", "170", "-t", "#2", "--no-compat", "-v"}, &o, &error), ParseResult::kRun);
+  EXPECT_TRUE(o.hopo_given && o.track_given && o.verbose && !o.compat);
+  EXPECT_EQ(o.track, "#2");
+  EXPECT_EQ(Parse({"--no-compat=1"}, &o, &error), ParseResult::kError);
 }
 
 TEST(ParseOptions, ReadsEveryValue) {
