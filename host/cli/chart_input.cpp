@@ -71,8 +71,8 @@ bool OpenMidi(const std::string& path, const PreviewOptions& options, ChartInput
   if (options.compat && out->mode == Mode::kGuitarBass) {
     const int promoted = PromoteLegacyStarPower(&file.tracks[index]);
     if (promoted > 0)
-      out->notices.push_back(path + ": no star power notes (116) but " + std::to_string(promoted) +
-                             " of note 103, shown as star power as in older games (--no-compat: not)");
+      out->notices.push_back(path + ": no star power (note 116) but " + std::to_string(promoted) +
+                             " phrases on note 103, shown as star power as older games read them (--no-compat: off)");
   }
   out->project = ChartProject::FromSmfTrack(file, index, path, error);
   return out->project != nullptr;
