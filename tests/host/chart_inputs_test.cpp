@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "chart/midi_list.h"
+#include "state/midi_list.h"
 #include "host/chart_text_convert.h"
 #include "host/chart_text_reader.h"
 #include "host/legacy_star_power.h"
