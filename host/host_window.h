@@ -18,6 +18,10 @@
 // pixels, with nothing drawn by itself, ready to hold an editor. Null when it cannot be made.
 HWND HostWindowCreate(int x, int y, int width, int height);
 
+// Gives a window made by HostWindowCreate a client area of width × height pixels, keeping its
+// position; an editor inside follows at its next timer tick. False when the window is gone.
+bool HostWindowSetClientSize(HWND window, int width, int height);
+
 // Destroys a window made by HostWindowCreate, and whatever it still holds. Null does nothing.
 void HostWindowDestroy(HWND window);
 

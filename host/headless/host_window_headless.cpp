@@ -7,6 +7,10 @@ HWND HostWindowCreate(int x, int y, int width, int height) {
     return QlvHeadlessCreateWindow(x, y, width, height, nullptr);
 }
 
+bool HostWindowSetClientSize(HWND window, int width, int height) {
+    return SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
 void HostWindowDestroy(HWND window) {
     if (window) DestroyWindow(window);
 }
