@@ -18,8 +18,9 @@ std::vector<int64_t> SheetFrameIndexes(int64_t frame_count, int wanted);
 
 class ContactSheet {
  public:
-  // A sheet for `count` thumbnails of frames that are frame_width × frame_height pixels.
-  ContactSheet(int count, int frame_width, int frame_height);
+  // A sheet for `count` thumbnails of frames that are frame_width × frame_height pixels, in
+  // rows of at most `columns`.
+  ContactSheet(int count, int frame_width, int frame_height, int columns = 4);
   ~ContactSheet();
   ContactSheet(const ContactSheet&) = delete;
   ContactSheet& operator=(const ContactSheet&) = delete;

@@ -77,8 +77,16 @@ TEST(OutputFolder, AnAbandonedRenderLeavesNothing) {
     ASSERT_TRUE(folder.Prepare(out.string(), &error)) << error;
     Touch(folder.StagedPath("frame_000001.png"));
   }
-  ASSERT_TRUE(fs::is_directory(out));
-  EXPECT_EQ(CountEntries(out), 0);
+  EXPECT_FALSE(fs::exists(out)) << "a folder made for a failed render goes with it";
+  // A folder that was there before stays, and keeps what it held.
+  fs::create_directories(out);
+  Touch(out / "notes.txt");
+  {
+    OutputFolder folder;
+    std::string error;
+    ASSERT_TRUE(folder.Prepare(out.string(), &error)) << error;
+  }
+  EXPECT_EQ(CountEntries(out), 1);
 }
 
 TEST(OutputFolder, RefusesAFileOrAnUnwritablePlace) {
