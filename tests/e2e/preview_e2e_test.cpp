@@ -264,6 +264,8 @@ TEST_F(PreviewE2E, MissingOrBrokenInputsFailWithOneClearLine) {
       {{"--track", "PART TUBA"}, "PART TUBA"},
       {{"--plugin", (dir_ / "missing.so").string()}, "missing.so"},
       {{"--plugin", garbage.string()}, "garbage.mid"},
+      {{"--audio", (dir_ / "nope.ogg").string()}, "nope.ogg"},
+      {{"--audio-dir", dir_.string()}, "no audio in"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = Small(out.string());
