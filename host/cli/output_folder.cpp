@@ -144,7 +144,10 @@ std::string OutputFolder::Explain(const std::string& error) const {
   std::error_code ec;
   const std::string full = std::error_code(ENOSPC, std::generic_category()).message();
   const fs::space_info space = fs::space(folder_.empty() ? fs::path(".") : fs::path(folder_), ec);
-  if (text.find(full) != std::string::npos || (!ec && space.available == 0))
+  // Writers report a full disk in their own words ("Write Error"); a failure with next to no
+  // room left is taken for one.
+  constexpr std::uintmax_t kNearlyFull = 1 << 20;
+  if (text.find(full) != std::string::npos || (!ec && space.available < kNearlyFull))
     return "cannot write to output folder " + folder_ + ": no space left on device";
   return text;
 }

@@ -288,6 +288,22 @@ TEST_F(PreviewE2E, AnUnwritableOutputFolderIsNamed) {
   EXPECT_NE(r.err.find("cannot write to output folder"), std::string::npos) << r.err;
 }
 
+TEST_F(PreviewE2E, AFullDiskIsSaidSoNamingTheOutputFolder) {
+  const fs::path disk = dir_ / "small disk";
+  fs::create_directories(disk);
+  const std::string mount = "mount -t tmpfs -o size=96k tmpfs " + Quote(disk.string()) + " 2>/dev/null";
+  if (std::system(mount.c_str()) != 0) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+  const fs::path out = disk / "render";
+  std::vector<std::string> args = Small(out.string());
+  args.push_back("--frames");
+  RunResult r = Preview(args);
+  std::system(("umount " + Quote(disk.string())).c_str());
+  EXPECT_NE(r.err.find("no space left on device"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(out.string()), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(".qlv-preview-partial"), std::string::npos) << "the staging folder is ours, not the user's";
+  ExpectCleanFailure(r, "render", disk);
+}
+
 TEST_F(PreviewE2E, ARerunReplacesEarlierResults) {
   const fs::path out = dir_ / "again";
   std::vector<std::string> longer = Small(out.string());

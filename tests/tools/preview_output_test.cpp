@@ -78,6 +78,13 @@ TEST(OutputFolder, AnAbandonedRenderLeavesNothing) {
     Touch(folder.StagedPath("frame_000001.png"));
   }
   EXPECT_FALSE(fs::exists(out)) << "a folder made for a failed render goes with it";
+  {
+    // The summary names a folder with one separator at its end, also when given with one ("/").
+    OutputFolder folder;
+    std::string error;
+    ASSERT_TRUE(folder.Prepare(out.string() + "/", &error)) << error;
+    EXPECT_EQ(folder.DisplayName(), out.string() + "/");
+  }
   // A folder that was there before stays, and keeps what it held.
   fs::create_directories(out);
   Touch(out / "notes.txt");
