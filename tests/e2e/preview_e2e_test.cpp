@@ -195,10 +195,15 @@ TEST_F(PreviewE2E, SameInputGivesIdenticalFrames) {
 TEST_F(PreviewE2E, GridShowsFourDifficultiesSideBySide) {
   const fs::path out = dir_ / "grid";
   std::vector<std::string> args = {"--grid", "--size", "160x120", "--fps", "10", "--duration", "0.2",
-                                   "--start", "14", "-o", out.string(), "--sheet", "0"};
+                                   "--start", "14", "-o", out.string(), "--sheet", "8"};
   RunResult r = Preview(args);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Listing(out), (std::vector<std::string>{"frame_000001.png", "frame_000002.png"}));
+  EXPECT_EQ(Listing(out), (std::vector<std::string>{"contact_sheet.png", "frame_000001.png", "frame_000002.png"}));
+  // The sheet has one thumbnail per panel, at the panel's own size: two moments of four panels.
+  auto sheet = LoadPng(out / "contact_sheet.png");
+  ASSERT_TRUE(sheet);
+  EXPECT_EQ(sheet->PixelWidth(), 8 + 4 * (160 + 8));
+  EXPECT_EQ(sheet->PixelHeight(), 8 + 2 * (120 + 12 + 8));
   auto frame = LoadPng(out / "frame_000002.png");
   ASSERT_TRUE(frame);
   // Four panels with a visible gap of one colour between them.
