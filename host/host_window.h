@@ -31,6 +31,12 @@ void HostWindowDestroy(HWND window);
 // fail).
 bool HostWindowsRunFrame(unsigned milliseconds);
 
+// One editor frame at once, for catching up quickly where nothing is watched: each editor gets
+// its timer tick (timer id 1) and is painted, without waiting for the clock. On the headless
+// system this is HostWindowsRunFrame(15); on Windows the messages are sent directly, and the
+// real timer goes on as before.
+void HostWindowsTickNow();
+
 // The window's client pixels as 0x00RRGGBB words, rows top first, packed: width × height words
 // with the size from GetClientRect. False, copying nothing, when the window is gone or
 // `out_words` is too small.

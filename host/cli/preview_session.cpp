@@ -179,8 +179,12 @@ bool PreviewSession::RenderFrame(int64_t index, std::vector<uint32_t>* pixels, s
       full_size_ = true;
     }
     PlayTo(last ? target : TickSample(next_tick_), last);
-    // One timer period: each editor follows its parent's size and asks to be repainted.
-    if (!HostWindowsRunFrame(kTimerPeriodMs)) {
+    if (!full_size_) {
+      // Playing up to the first frame: nothing is watched, so the ticks need not wait for a
+      // real clock either.
+      HostWindowsTickNow();
+    } else if (!HostWindowsRunFrame(kTimerPeriodMs)) {
+      // One timer period: each editor follows its parent's size and asks to be repainted.
       *error = "the editor did not repaint in time";
       return false;
     }

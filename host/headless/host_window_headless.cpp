@@ -21,6 +21,8 @@ bool HostWindowsRunFrame(unsigned milliseconds) {
     return true;
 }
 
+void HostWindowsTickNow() { HostWindowsRunFrame(15); }
+
 bool HostWindowReadPixels(HWND window, uint32_t *out, size_t out_words) {
     static_assert(sizeof(DWORD) == sizeof(uint32_t));
     return QlvHeadlessReadPixels(window, reinterpret_cast<DWORD *>(out), out_words);

@@ -141,6 +141,13 @@ bool HostWindowsRunFrame(unsigned milliseconds) {
     return true;
 }
 
+void HostWindowsTickNow() {
+    for (HWND editor : LiveEditors()) {
+        SendMessageA(editor, WM_TIMER, 1, 0);
+        UpdateWindow(editor);  // the paint the tick asked for, now
+    }
+}
+
 bool HostWindowReadPixels(HWND window, uint32_t *out, size_t out_words) {
     RECT client{};
     if (!out || !IsWindow(window) || !GetClientRect(window, &client)) return false;
