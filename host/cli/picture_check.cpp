@@ -1,7 +1,7 @@
 #include "host/cli/picture_check.h"
 
 #include <cctype>
-#include <cstdio>
+#include <fstream>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -13,19 +13,19 @@ namespace {
 
 bool ReadsAsPng(const fs::path& p) {
   static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::FILE* f = std::fopen(p.string().c_str(), "rb");
-  if (f == nullptr) return false;
+  std::ifstream in(p, std::ios::binary);  // by the path itself: no narrow name in between
   unsigned char head[8] = {};
-  const bool ok = std::fread(head, 1, sizeof head, f) == sizeof head && std::memcmp(head, kSignature, 8) == 0;
-  std::fclose(f);
-  return ok;
+  in.read(reinterpret_cast<char*>(head), sizeof head);
+  return in.gcount() == sizeof head && std::memcmp(head, kSignature, 8) == 0;
 }
 
 }  // namespace
 
 std::string PictureFolderWarning(const std::string& plugin_path) {
-  const fs::path folder = fs::path(plugin_path).parent_path() / "qlview";
-  const std::string name = folder.string();
+  // The name stays as given (the system's narrow encoding), for the message.
+  const size_t cut = plugin_path.find_last_of("/\\");
+  const std::string name = (cut == std::string::npos ? std::string() : plugin_path.substr(0, cut + 1)) + "qlview";
+  const fs::path folder(name);
   const std::string consequence = "; the plug-in draws placeholders instead";
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) return "no picture folder " + name + consequence;

@@ -1,7 +1,8 @@
 // qlv-preview: plays a chart through the QLV Preview plug-in, loaded by path exactly as a
 // workstation loads it, and saves what its editor shows. See --help.
+#include <sys/stat.h>
+
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "host/cli/preview_options.h"
@@ -14,36 +15,40 @@
 #endif
 
 namespace {
-namespace fs = std::filesystem;
 
+// Paths stay in the system's own narrow encoding here, exactly as the system gave them: on
+// Windows a folder name beyond ASCII would not survive a round trip through another encoding.
 #if defined(_WIN32)
 constexpr const char* kPluginName = "qlv_preview.dll";
+constexpr char kSeparator = '\\';
 #else
 constexpr const char* kPluginName = "qlv_preview.so";
+constexpr char kSeparator = '/';
 #endif
 constexpr const char* kDemoName = "qlv_demo.mid";
 
 // The folder holding this program, or empty when it cannot be told.
 std::string ProgramFolder() {
+  char path[4096];
 #if defined(_WIN32)
-  char path[MAX_PATH * 4];
   const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
   if (length == 0 || length >= sizeof path) return "";
-  return fs::path(std::string(path, length)).parent_path().string();
 #else
-  std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : self.parent_path().string();
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof path) return "";
 #endif
+  const std::string self(path, static_cast<size_t>(length));
+  const size_t cut = self.find_last_of("/\\");
+  return cut == std::string::npos ? "" : self.substr(0, cut);
 }
 
 // `name` beside this program when it is there; otherwise where the build put it (a build of this
 // program that is run where it was built), or, on Windows, where it would be beside the program:
 // a release carries everything beside the program, and no path of the build machine is kept.
 std::string Beside(const std::string& folder, const char* name, const char* built) {
-  std::error_code ec;
-  const fs::path here = fs::path(folder.empty() ? "." : folder) / name;
-  if (fs::exists(here, ec) || built == nullptr) return here.string();
+  const std::string here = folder.empty() ? std::string(name) : folder + kSeparator + name;
+  struct stat st {};
+  if (stat(here.c_str(), &st) == 0 || built == nullptr) return here;
   return built;
 }
 
