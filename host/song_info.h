@@ -20,7 +20,7 @@ struct SongInfo {
     std::string charter;
 
     // song.ini "delay", in milliseconds: a note at chart time t is heard at t + delay_ms / 1000
-    // seconds into the audio. The render's timeline is the audio's, so the chart is shifted by it.
+    // seconds into the audio. The render's timeline is the chart's; the audio is shifted by it.
     int delay_ms = 0;
 
     // The .chart's [Song] "Offset" in seconds, kept as read (the picture does not use it).

@@ -75,6 +75,8 @@ bool OpenMidi(const std::string& path, const PreviewOptions& options, ChartInput
                              " phrases on note 103, shown as star power as older games read them (--no-compat: off)");
   }
   out->project = ChartProject::FromSmfTrack(file, index, path, error);
+  out->file = std::move(file);
+  out->track_index = index;
   return out->project != nullptr;
 }
 
@@ -112,7 +114,10 @@ bool OpenChartText(const std::string& path, const PreviewOptions& options, const
   if (out->song.name.empty()) out->song.name = chart.name;
   if (out->song.artist.empty()) out->song.artist = chart.artist;
   if (out->song.charter.empty()) out->song.charter = chart.charter;
-  out->project = ChartProject::FromSmf(file, path, ChartTextTrackName(conversion.instrument), error);
+  // The converted file holds the instrument's track second, after the tempo track.
+  out->project = ChartProject::FromSmfTrack(file, 1, path, error);
+  out->file = std::move(file);
+  out->track_index = 1;
   return out->project != nullptr;
 }
 
@@ -179,8 +184,8 @@ bool OpenChartInput(const PreviewOptions& options, const std::string& fallback_c
       out->song.delay_ms = *ini.delay_ms;
       char seconds[32];
       std::snprintf(seconds, sizeof seconds, "%.3f", std::fabs(*ini.delay_ms) / 1000.0);
-      out->details.push_back(std::string("delay: the chart is heard ") + seconds + " s " +
-                             (*ini.delay_ms >= 0 ? "later" : "earlier") + " than its own time; the picture follows");
+      out->details.push_back(std::string("delay: chart time 0 lies ") + (*ini.delay_ms < 0 ? "-" : "") + seconds +
+                             " s into the audio, which is mixed in shifted so (unless --delay is given)");
     }
     if (IsDrums(options.mode) && !options.drum_kind_given && (ini.pro_drums || ini.five_lane_drums)) {
       const bool pro = ini.pro_drums.value_or(false) || ini.five_lane_drums.value_or(false);

@@ -11,12 +11,15 @@
 
 #include "host/chart_project.h"
 #include "host/cli/preview_options.h"
+#include "host/smf_file.h"
 #include "host/song_info.h"
 
 namespace qlv::cli {
 
 struct ChartInput {
   std::unique_ptr<ChartProject> project;
+  SmfFile file;            // the MIDI the project was made from (a .chart's conversion)
+  size_t track_index = 0;  // the chart's track in `file`
   SongInfo song;
   Mode mode = Mode::kGuitarBass;  // the options' mode, or song.ini's drum kind for plain "drums"
   int hopo_threshold = 170;       // ticks at 480 per quarter note

@@ -25,9 +25,9 @@ std::vector<int64_t> SheetFrameIndexes(int64_t frame_count, int wanted) {
   return out;
 }
 
-ContactSheet::ContactSheet(int count, int frame_width, int frame_height, const std::string& caption)
+ContactSheet::ContactSheet(int count, int frame_width, int frame_height, int columns, const std::string& caption)
     : count_(std::max(count, 1)), frame_width_(frame_width), frame_height_(frame_height) {
-  columns_ = std::min(count_, 4);
+  columns_ = std::min(count_, std::max(columns, 1));
   const int rows = (count_ + columns_ - 1) / columns_;
   // Thumbnails about 320 pixels wide, never larger than the frame.
   thumb_width_ = std::min(frame_width_, 320);

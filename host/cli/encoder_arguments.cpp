@@ -4,18 +4,47 @@
 #include "host/cli/video_pipe.h"
 
 namespace qlv::cli {
+namespace {
+
+std::string Number(const char* format, double value) {
+  char text[48];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+}  // namespace
 
 std::vector<std::string> EncoderArguments(const std::string& ffmpeg, const std::string& path, int width, int height,
-                                          double fps) {
-  char size[32], rate[32];
+                                          double fps, const Soundtrack& sound) {
+  char size[32];
   std::snprintf(size, sizeof size, "%dx%d", width, height);
-  std::snprintf(rate, sizeof rate, "%.6g", fps);
+  std::vector<std::string> args = {ffmpeg,     "-nostdin", "-loglevel", "error", "-y", "-f", "rawvideo",
+                                   "-pix_fmt", "bgra",     "-s",        size,    "-r", Number("%.6g", fps),
+                                   "-i",       "-"};
+  std::string graph;
+  const size_t count = sound.inputs.size();
+  for (size_t i = 0; i < count; ++i) {
+    const SoundInput& input = sound.inputs[i];
+    if (input.seek_seconds > 0.0) args.insert(args.end(), {"-ss", Number("%.6f", input.seek_seconds)});
+    args.insert(args.end(), {"-i", input.path});
+    // Every input in one format, so that mixing them is plain addition.
+    graph += "[" + std::to_string(i + 1) + ":a]aresample=48000,aformat=sample_fmts=fltp:channel_layouts=stereo";
+    if (input.seek_seconds < 0.0)
+      graph += ",adelay=delays=" + Number("%.3f", -input.seek_seconds * 1000.0) + ":all=1";
+    graph += "[s" + std::to_string(i) + "];";
+  }
+  if (count > 0) {
+    for (size_t i = 0; i < count; ++i) graph += "[s" + std::to_string(i) + "]";
+    // amix scales every input by 1/count: equal gain, and a sum of full-scale inputs stays in range.
+    graph += "amix=inputs=" + std::to_string(count) + ":duration=longest:dropout_transition=0:normalize=1";
+    graph += ",apad,atrim=end=" + Number("%.6f", sound.duration_seconds) + "[mix]";
+    args.insert(args.end(), {"-filter_complex", graph, "-map", "0:v", "-map", "[mix]"});
+  }
   // H.264 with yuv420p needs even sizes; the filter pads an odd edge by one pixel.
-  return {ffmpeg,    "-nostdin", "-loglevel", "error",   "-y",        "-f",
-          "rawvideo", "-pix_fmt", "bgra",     "-s",      size,        "-r",
-          rate,      "-i",       "-",         "-vf",     "pad=ceil(iw/2)*2:ceil(ih/2)*2",
-          "-c:v",    "libx264",  "-pix_fmt",  "yuv420p", "-movflags", "+faststart",
-          "-f",      "mp4",      path};
+  args.insert(args.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
+  if (count > 0) args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k"});
+  args.insert(args.end(), {"-movflags", "+faststart", "-f", "mp4", path});
+  return args;
 }
 
 }  // namespace qlv::cli

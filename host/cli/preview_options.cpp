@@ -238,9 +238,27 @@ ParseResult ParseOptions(int argc, const char* const* argv, PreviewOptions* out,
     } else if (name == "--grid") {
       if (!flag()) return ParseResult::kError;
       o.grid = true;
+    } else if (name == "--frames") {
+      if (!flag()) return ParseResult::kError;
+      o.frames = true;
     } else if (name == "--no-frames") {
       if (!flag()) return ParseResult::kError;
       o.frames = false;
+    } else if (name == "--audio" || name == "-a") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v.empty()) return bad("an audio file", v);
+      o.audio.push_back(v);
+    } else if (name == "--audio-dir") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v.empty()) return bad("a song folder", v);
+      o.audio_dir = v;
+    } else if (name == "--delay") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseInt(v, -600000, 600000, &o.audio_delay_ms)) return bad("milliseconds, -600000..600000", v);
+      o.delay_given = true;
+    } else if (name == "--click") {
+      if (!flag()) return ParseResult::kError;
+      o.click = true;
     } else if (name == "--no-video") {
       if (!flag()) return ParseResult::kError;
       o.video = false;
@@ -277,10 +295,10 @@ Usage:
   qlv-preview [CHART.mid | CHART.chart | SONG-FOLDER] [options]
 
 With no chart, the bundled demo chart is used. A song folder holds notes.mid or notes.chart
-(notes.mid when both are there) and usually song.ini, whose name, artist, delay, hammer-on
-and drum settings are used. Output goes to a folder (default
-./qlv-preview-out): frame_000001.png ..., contact_sheet.png and, when ffmpeg is installed,
-preview.mp4. Files appear there only when the render has finished.
+(notes.mid when both are there), usually song.ini, whose name, artist, delay, hammer-on and
+drum settings are used, and the song's audio, mixed into the video. Output goes to a folder
+(default ./qlv-preview-out): preview.mp4 and contact_sheet.png (without ffmpeg, PNG frames
+instead of the video). Files appear there only when the render has finished.
 
 What to show:
   -c, --chart FILE        MIDI file, .chart file or song folder holding the chart
@@ -300,19 +318,25 @@ What to show:
       --grid              the four difficulties side by side in one picture
 
 When and how:
-  -s, --start TIME        where to start: seconds (12.5) or mm:ss (1:05) (default 0); as in a
-                          workstation started there, a style phrase or drum flip that began
-                          earlier is not known, so start a little before it
+  -s, --start TIME        where to start: seconds (12.5) or mm:ss (1:05) (default 0)
   -l, --duration TIME     how long to render, same forms (default 10)
       --size WxH          editor size in pixels (default 1280x720; per difficulty with --grid)
       --fps N             frames per second (default 30)
       --sample-rate HZ    host sample rate (default 44100)
       --block-size N      audio block length in samples (default 512)
 
+Sound (mixed into preview.mp4 by ffmpeg):
+  -a, --audio FILE        an audio file to mix in (repeat for several stems)
+      --audio-dir DIR     a song folder: its song, guitar, bass, rhythm, keys, drums,
+                          drums_1..4, vocals and crowd files (.ogg .opus .mp3 .wav .flac)
+      --delay MS          the song's delay: chart time 0 lies MS milliseconds into the audio
+                          (default: song.ini's delay in a song folder, else 0)
+      --click             a tick on every gem of the shown difficulty
+
 Output:
   -o, --out DIR           output folder (default qlv-preview-out; created if missing;
                           earlier frames, sheet and video in it are replaced)
-      --no-frames         do not keep the PNG frames
+      --frames            also keep every frame as frame_000001.png ...
       --no-video          do not make preview.mp4
       --sheet N           thumbnails on the contact sheet (default 12, 0 = none)
       --plugin PATH       plug-in binary to load (default: the one built with this program)
@@ -321,7 +345,8 @@ Output:
   -h, --help              this text
 
 Examples:
-  qlv-preview --instrument pro-drums --duration 10
+  qlv-preview --instrument pro-drums --duration 10 --click
+  qlv-preview song.mid --audio-dir ~/songs/mysong -i drums --start 1:30
   qlv-preview song.mid -i bass -d hard --start 1:30 --duration 0:20 -o bass-hard
   qlv-preview "My Song/" -i drums --start 0:40
   qlv-preview old.mid -t 2

@@ -32,12 +32,17 @@ struct PreviewOptions {
   std::string output = "qlv-preview-out";
   std::string plugin;            // empty = the plug-in built beside this program
   bool grid = false;             // the four difficulties side by side
-  bool frames = true;            // write frame_NNNNNN.png
+  bool frames = false;           // write frame_NNNNNN.png (also when there is no ffmpeg)
   bool video = true;             // write preview.mp4 when ffmpeg is available
   int sheet_frames = 12;         // thumbnails on the contact sheet (0 = no sheet)
   bool quiet = false;            // no progress bar and no summary
   bool verbose = false;          // say which song.ini key and which track did what
   bool compat = true;            // old charts' star power (note 103) shown as 116
+  std::vector<std::string> audio;  // audio files mixed into the video
+  std::string audio_dir;         // folder whose usual stems are mixed into the video
+  int audio_delay_ms = 0;        // the song's delay: the chart's time 0 lies this far into the audio
+  bool delay_given = false;      // --delay given: song.ini's delay is not used
+  bool click = false;            // a tick on every gem of the shown difficulty
 };
 
 enum class ParseResult { kRun, kHelp, kError };

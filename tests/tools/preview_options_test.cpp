@@ -119,6 +119,18 @@ TEST(ParseOptions, ReadsEveryValue) {
   EXPECT_FALSE(o.video);
   EXPECT_EQ(o.sheet_frames, 6);
   EXPECT_TRUE(o.quiet);
+  // Sound: --audio repeats, the rest once; frames only when asked for.
+  PreviewOptions sound;
+  EXPECT_FALSE(sound.frames);
+  ASSERT_EQ(Parse({"-a", "a.ogg", "--audio=b.opus", "--audio-dir", "song", "--delay", "-250", "--click", "--frames"},
+                  &sound, &error),
+            ParseResult::kRun)
+      << error;
+  EXPECT_EQ(sound.audio, (std::vector<std::string>{"a.ogg", "b.opus"}));
+  EXPECT_EQ(sound.audio_dir, "song");
+  EXPECT_EQ(sound.audio_delay_ms, -250);
+  EXPECT_TRUE(sound.click);
+  EXPECT_TRUE(sound.frames);
 }
 
 TEST(ParseOptions, BadInputGivesOneLineNamingTheProblem) {
@@ -144,6 +156,9 @@ TEST(ParseOptions, BadInputGivesOneLineNamingTheProblem) {
       {{"--grid=yes"}, "takes no value"},
       {{"a.mid", "b.mid"}, "b.mid"},
       {{"--out", ""}, "--out"},
+      {{"--audio", ""}, "--audio"},
+      {{"--delay", "soon"}, "soon"},
+      {{"--click=1"}, "takes no value"},
   };
   for (const Case& c : cases) {
     PreviewOptions o;
