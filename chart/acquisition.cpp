@@ -19,6 +19,15 @@ constexpr double MAX_SAMPLE_RATE = 1000000.0;
 constexpr double MAX_FORWARD_JUMP = 100.0;  // samples past the fetched span before a reset
 constexpr double PREROLL_SECONDS = 3.0;     // fetched before a stopped position
 constexpr double LOOKAHEAD_MARGIN_SECONDS = 0.1;
+// The mark of "no position seen yet" in last_position. A transport may stand before the project
+// start (count-in), so a negative position is no such mark by itself.
+constexpr double NO_POSITION = -1.0;
+// Blocks shorter than TINY_BLOCK_SECONDS are fetched MIN_WINDOW_SECONDS (rounded up to whole
+// blocks) at a time: after a reset, blocks of a few samples would otherwise ask the host once per
+// block length of the whole lookahead, hundreds of thousands of requests in one callback at high
+// rates. Ordinary block lengths keep one window per block.
+constexpr double TINY_BLOCK_SECONDS = 0.005;
+constexpr double MIN_WINDOW_SECONDS = 0.05;
 
 void Silence(float **outputs, int32_t frames) {
     if (!outputs) return;
@@ -40,6 +49,7 @@ void PruneEnded(GrowBuf &events, double threshold) {
     events.Resize(kept * static_cast<int32_t>(sizeof(ChartEvent)), false);
 }
 
+// Fetches [fetched_end, fetched_end + frames) and advances fetched_end past it.
 void FetchWindow(const WindowContext &context, int32_t frames) {
     PreviewInstance &instance = *context.instance;
     instance.event_list.Clear();
@@ -61,12 +71,42 @@ void FetchWindow(const WindowContext &context, int32_t frames) {
     window.project = project;
     if (track) HostFunctions.Track_GetRawMIDI(track, &request);
 
+    // A host that honours the window never hands out a record outside it; one that does not
+    // would otherwise add the same events again on every request.
     int32_t cursor = 0;
-    while (const MidiEventRecord *record = instance.event_list.NextEvent(&cursor))
+    while (const MidiEventRecord *record = instance.event_list.NextEvent(&cursor)) {
+        if (record->frame_offset < 0 || record->frame_offset >= frames) continue;
         ApplyEventRecord(window, *record, instance.fetched_end + record->frame_offset);
+    }
 
     AppendBeatGrid(window, instance.fetched_end, frames);
     instance.fetched_end += frames;
+}
+
+// Fetches up to `target` the way block-length windows would: it ends where the first window to
+// reach the target would end, but a tiny block is fetched as a whole number of blocks per
+// request.
+void FetchUpTo(const WindowContext &context, double target, int32_t frames) {
+    PreviewInstance &instance = *context.instance;
+    if (!(target > instance.fetched_end)) return;
+    // Counted in whole samples, so that rounding in fetched_end can never leave a window of 0.
+    auto remaining = static_cast<int64_t>(std::ceil((target - instance.fetched_end) / frames)) * frames;
+    const double rate = context.sample_rate;
+    const int64_t window = frames >= TINY_BLOCK_SECONDS * rate
+                               ? frames
+                               : static_cast<int64_t>(std::ceil(MIN_WINDOW_SECONDS * rate / frames)) * frames;
+    while (remaining > 0) {
+        // A block, or 50 ms of samples rounded up to blocks: fits an int32 at any usable rate.
+        const int64_t length = std::min(remaining, window);
+        FetchWindow(context, static_cast<int32_t>(length));
+        remaining -= length;
+    }
+}
+
+// Remembers the block's position. A real position of exactly NO_POSITION is kept one step below
+// it, so a transport standing there is not taken for "none" on every block.
+double RememberedPosition(double position) {
+    return position == NO_POSITION ? std::nextafter(NO_POSITION, -2.0) : position;
 }
 
 }  // namespace
@@ -107,7 +147,7 @@ void ProcessBlock(PreviewInstance *instance, float **outputs, int32_t frames, bo
 
     // Staleness: nothing seen yet, the position went back, or it jumped past what was fetched.
     bool prune = false;
-    if (instance->last_position < 0.0 || instance->last_position > position ||
+    if (instance->last_position == NO_POSITION || instance->last_position > position ||
         position > instance->fetched_end + MAX_FORWARD_JUMP) {
         instance->last_position = position;
         instance->fetched_end = position;
@@ -119,12 +159,12 @@ void ProcessBlock(PreviewInstance *instance, float **outputs, int32_t frames, bo
             instance->fetched_end -= PREROLL_SECONDS * rate;
         }
     }
-    instance->last_position = position;
+    instance->last_position = RememberedPosition(position);
 
+    BlockShortcuts shortcuts;
     const WindowContext context{instance, nullptr, rate, skill, instance->mode.load(std::memory_order_relaxed),
-                                instance->hopo_threshold.load(std::memory_order_relaxed) / 480.0};
-    const double target = position + (LOOKAHEAD_SECONDS[skill] + LOOKAHEAD_MARGIN_SECONDS) * rate;
-    while (target > instance->fetched_end) FetchWindow(context, frames);
+                                instance->hopo_threshold.load(std::memory_order_relaxed) / 480.0, &shortcuts};
+    FetchUpTo(context, position + (LOOKAHEAD_SECONDS[skill] + LOOKAHEAD_MARGIN_SECONDS) * rate, frames);
 
     if (prune) PruneEnded(instance->chart_events, position);
 

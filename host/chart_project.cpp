@@ -42,7 +42,7 @@ bool ReadTempoMap(const SmfFile &file, const std::string &source, TempoMap *out,
 std::unique_ptr<ChartProject> ChartProject::FromSmf(const SmfFile &file, const std::string &source,
                                                     const std::string &track_name, std::string *error) {
     TempoMap map;
-    if (!ReadTempoMap(file, source, &map, error)) return nullptr;
+    if (!ReadTempoMap(file, source, &map, error)) return nullptr;  // reported before a missing track
     const SmfTrack *chart = nullptr;
     if (track_name.empty()) {
         if (!file.tracks.empty()) chart = &file.tracks[file.format == 1 && file.tracks.size() > 1 ? 1 : 0];
@@ -68,8 +68,19 @@ std::unique_ptr<ChartProject> ChartProject::FromSmf(const SmfFile &file, const s
         }
         return nullptr;
     }
+    return FromSmfTrack(file, size_t(chart - file.tracks.data()), source, error);
+}
+
+std::unique_ptr<ChartProject> ChartProject::FromSmfTrack(const SmfFile &file, size_t index, const std::string &source,
+                                                         std::string *error) {
+    TempoMap map;
+    if (!ReadTempoMap(file, source, &map, error)) return nullptr;
+    if (index >= file.tracks.size()) {
+        if (error) *error = source + ": no track number " + std::to_string(index + 1);
+        return nullptr;
+    }
     std::unique_ptr<ChartProject> project(new ChartProject(std::move(map)));
-    project->track_ = std::make_unique<MidiTrack>(*chart, project->tempo_map_);
+    project->track_ = std::make_unique<MidiTrack>(file.tracks[index], project->tempo_map_);
     project->project_.time_map = &project->tempo_map_;
     project->project_.tracks.push_back(project->track_.get());
     return project;

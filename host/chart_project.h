@@ -23,6 +23,10 @@ public:
     // unreadable tempo or signature event, or no track of that name.
     static std::unique_ptr<ChartProject> FromSmf(const SmfFile &file, const std::string &source,
                                                  const std::string &track_name, std::string *error);
+    // The chart is track `index` (0-based) of `file`; the tempo map still comes from the first
+    // track. Null with *error for an unusable tempo map or an index past the last track.
+    static std::unique_ptr<ChartProject> FromSmfTrack(const SmfFile &file, size_t index, const std::string &source,
+                                                      std::string *error);
     // Reads the file first; its errors are reported the same way.
     static std::unique_ptr<ChartProject> Load(const std::string &path, const std::string &track_name,
                                               std::string *error);

@@ -18,6 +18,10 @@
 // pixels, with nothing drawn by itself, ready to hold an editor. Null when it cannot be made.
 HWND HostWindowCreate(int x, int y, int width, int height);
 
+// Gives a window made by HostWindowCreate a client area of width × height pixels, keeping its
+// position; an editor inside follows at its next timer tick. False when the window is gone.
+bool HostWindowSetClientSize(HWND window, int width, int height);
+
 // Destroys a window made by HostWindowCreate, and whatever it still holds. Null does nothing.
 void HostWindowDestroy(HWND window);
 
@@ -26,6 +30,12 @@ void HostWindowDestroy(HWND window);
 // editor got no timer or no paint within a few seconds (Windows only; the headless clock cannot
 // fail).
 bool HostWindowsRunFrame(unsigned milliseconds);
+
+// One editor frame at once, for catching up quickly where nothing is watched: each editor gets
+// its timer tick (timer id 1) and is painted, without waiting for the clock. On the headless
+// system this is HostWindowsRunFrame(15); on Windows the messages are sent directly, and the
+// real timer goes on as before.
+void HostWindowsTickNow();
 
 // The window's client pixels as 0x00RRGGBB words, rows top first, packed: width × height words
 // with the size from GetClientRect. False, copying nothing, when the window is gone or

@@ -4,6 +4,8 @@
 #   PREVIEW      the native qlv-preview program
 #   WINDOWS_DLL  the Windows plug-in library (qlv_preview.dll); its archive is skipped with a
 #                message when it does not exist
+#   WINDOWS_PREVIEW  the Windows qlv-preview.exe, and DEMO_CHART the demo chart: both go into the
+#                Windows archive beside the library (the previewer finds them there)
 #   SOURCE_DIR   this folder (the READMEs)
 foreach(var OUT NATIVE_DIR PREVIEW SOURCE_DIR)
   if(NOT DEFINED ${var})
@@ -36,11 +38,17 @@ if(failed)
 endif()
 message(STATUS "wrote ${OUT}/${linux}.tar.gz")
 
-# Windows: the library and its pictures, with the chart authors' README.
+# Windows: the library and its pictures, the previewer with the demo chart, and the chart
+# authors' README.
 if(DEFINED WINDOWS_DLL AND EXISTS ${WINDOWS_DLL})
+  foreach(var WINDOWS_PREVIEW DEMO_CHART)
+    if(NOT DEFINED ${var} OR NOT EXISTS ${${var}})
+      message(FATAL_ERROR "make_dist.cmake: ${var} (${${var}}) is missing; build both presets first")
+    endif()
+  endforeach()
   set(windows qlv-preview-windows-x64)
   file(MAKE_DIRECTORY ${work}/${windows}/qlview)
-  file(COPY ${WINDOWS_DLL} DESTINATION ${work}/${windows})
+  file(COPY ${WINDOWS_DLL} ${WINDOWS_PREVIEW} ${DEMO_CHART} DESTINATION ${work}/${windows})
   file(COPY ${pictures} DESTINATION ${work}/${windows}/qlview)
   # Windows readers expect CRLF line ends in a text file.
   configure_file(${SOURCE_DIR}/README-windows.txt ${work}/${windows}/README.txt @ONLY NEWLINE_STYLE CRLF)

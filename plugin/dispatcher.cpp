@@ -100,8 +100,11 @@ intptr_t PreviewDispatcher(AEffect *effect, int32_t opcode, int32_t index, intpt
         if (!ptr) return 0;
         return instance->GetChunk(static_cast<void **>(ptr));
     case effSetChunk:
-        // Missing data or a negative length is a failed load, not a short chunk.
-        if (!ptr || value < 0) return 0;
+        // Fewer than two bytes (a negative length included) hold no setting: nothing is read, so
+        // the answer is 1 whatever the pointer. Two or more bytes that are not there are a failed
+        // load.
+        if (value < 2) return 1;
+        if (!ptr) return 0;
         instance->SetChunk(ptr, value);
         return 1;
     case effGetPlugCategory:

@@ -18,8 +18,11 @@ std::vector<int64_t> SheetFrameIndexes(int64_t frame_count, int wanted);
 
 class ContactSheet {
  public:
-  // A sheet for `count` thumbnails of frames that are frame_width × frame_height pixels.
-  ContactSheet(int count, int frame_width, int frame_height);
+  // A sheet for `count` thumbnails of frames that are frame_width × frame_height pixels, in
+  // rows of at most `columns`, with `caption` (e.g. the song's artist and name) written above
+  // them when it is not empty.
+  ContactSheet(int count, int frame_width, int frame_height, int columns = 4,
+               const std::string& caption = std::string());
   ~ContactSheet();
   ContactSheet(const ContactSheet&) = delete;
   ContactSheet& operator=(const ContactSheet&) = delete;
@@ -40,6 +43,7 @@ class ContactSheet {
   int frame_height_;
   int thumb_width_;
   int thumb_height_;
+  int top_;  // where the first row of thumbnails starts
   std::unique_ptr<GFX_MemBitmap> sheet_;
   std::unique_ptr<GFX_MemBitmap> frame_;
 };

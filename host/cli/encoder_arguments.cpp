@@ -1,21 +1,41 @@
 // The encoder's command line, the same on every system.
 #include <cstdio>
 
+#include "host/cli/sound_mix.h"
 #include "host/cli/video_pipe.h"
 
 namespace qlv::cli {
+namespace {
+
+constexpr int kSoundRate = 48000;
+
+std::string Number(const char* format, double value) {
+  char text[48];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+}  // namespace
 
 std::vector<std::string> EncoderArguments(const std::string& ffmpeg, const std::string& path, int width, int height,
-                                          double fps) {
-  char size[32], rate[32];
+                                          double fps, const Soundtrack& sound) {
+  char size[32];
   std::snprintf(size, sizeof size, "%dx%d", width, height);
-  std::snprintf(rate, sizeof rate, "%.6g", fps);
+  std::vector<std::string> args = {ffmpeg,     "-nostdin", "-loglevel", "error", "-y", "-f", "rawvideo",
+                                   "-pix_fmt", "bgra",     "-s",        size,    "-r", Number("%.6g", fps),
+                                   "-i",       "-"};
+  const SoundMix mix = MixSound(sound.inputs, 1, kSoundRate);
+  const size_t count = sound.inputs.size();
+  if (count > 0) {
+    args.insert(args.end(), mix.input_args.begin(), mix.input_args.end());
+    const std::string graph = mix.graph + ",apad,atrim=end=" + Number("%.6f", sound.duration_seconds) + "[mix]";
+    args.insert(args.end(), {"-filter_complex", graph, "-map", "0:v", "-map", "[mix]"});
+  }
   // H.264 with yuv420p needs even sizes; the filter pads an odd edge by one pixel.
-  return {ffmpeg,    "-nostdin", "-loglevel", "error",   "-y",        "-f",
-          "rawvideo", "-pix_fmt", "bgra",     "-s",      size,        "-r",
-          rate,      "-i",       "-",         "-vf",     "pad=ceil(iw/2)*2:ceil(ih/2)*2",
-          "-c:v",    "libx264",  "-pix_fmt",  "yuv420p", "-movflags", "+faststart",
-          "-f",      "mp4",      path};
+  args.insert(args.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
+  if (count > 0) args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k"});
+  args.insert(args.end(), {"-movflags", "+faststart", "-f", "mp4", path});
+  return args;
 }
 
 }  // namespace qlv::cli

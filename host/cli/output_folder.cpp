@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -63,6 +64,13 @@ bool OutputFolder::Prepare(const std::string& folder, std::string* error) {
     *error = "cannot write to output folder " + folder + ": it exists and is not a folder";
     return false;
   }
+  created_.clear();
+  committed_ = false;
+  // Remember what has to be made, so that a failed render can take it away again.
+  for (fs::path p = dir; !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
+    created_.push_back(p.string());
+    if (p == p.parent_path()) break;
+  }
   fs::create_directories(dir, ec);
   if (ec) {
     *error = "cannot write to output folder " + folder + ": " + ec.message();
@@ -70,7 +78,10 @@ bool OutputFolder::Prepare(const std::string& folder, std::string* error) {
   }
   std::string pattern = (dir / ".qlv-preview-partial-XXXXXX").string();
   if (!MakeUniqueDir(&pattern)) {
-    *error = "cannot write to output folder " + folder + ": " + std::error_code(errno, std::generic_category()).message();
+    folder_ = folder;
+    *error = Explain("cannot write to output folder " + folder + ": " +
+                     std::error_code(errno, std::generic_category()).message());
+    Discard();
     return false;
   }
   folder_ = folder;
@@ -107,14 +118,43 @@ bool OutputFolder::Commit(std::string* error) {
   }
   fs::remove_all(staging_, ec);
   staging_.clear();
+  committed_ = true;
   return true;
 }
 
 void OutputFolder::Discard() {
-  if (staging_.empty()) return;
   std::error_code ec;
-  fs::remove_all(staging_, ec);
+  if (!staging_.empty()) fs::remove_all(staging_, ec);
   staging_.clear();
+  if (!committed_) {
+    // fs::remove takes only empty folders: anything someone else put there stays.
+    for (const std::string& made : created_) fs::remove(made, ec);
+  }
+  created_.clear();
+}
+
+std::string OutputFolder::Explain(const std::string& error) const {
+  std::string text = error;
+  if (!staging_.empty()) {
+    for (size_t at = text.find(staging_); at != std::string::npos; at = text.find(staging_, at)) {
+      text.replace(at, staging_.size(), folder_);
+      at += folder_.size();
+    }
+  }
+  std::error_code ec;
+  const std::string full = std::error_code(ENOSPC, std::generic_category()).message();
+  const fs::space_info space = fs::space(folder_.empty() ? fs::path(".") : fs::path(folder_), ec);
+  // Writers report a full disk in their own words ("Write Error"); a failure with next to no
+  // room left is taken for one.
+  constexpr std::uintmax_t kNearlyFull = 1 << 20;
+  if (text.find(full) != std::string::npos || (!ec && space.available < kNearlyFull))
+    return "cannot write to output folder " + folder_ + ": no space left on device";
+  return text;
+}
+
+std::string OutputFolder::DisplayName() const {
+  if (!folder_.empty() && (folder_.back() == '/' || folder_.back() == fs::path::preferred_separator)) return folder_;
+  return folder_ + "/";
 }
 
 }  // namespace qlv::cli

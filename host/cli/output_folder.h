@@ -1,7 +1,8 @@
 #pragma once
 // The output folder of a render. Files are written into a hidden staging folder inside it and
 // only moved into place by Commit(), after everything has succeeded; a render that fails or is
-// abandoned removes the staging folder, so nothing half-written is left looking complete.
+// abandoned removes the staging folder, and the output folder too when this render created it,
+// so nothing half-written (or empty) is left looking like a result.
 //
 // Main thread only. Not copyable.
 #include <string>
@@ -28,8 +29,16 @@ class OutputFolder {
   // preview.mp4, grid_*.png), then moves every staged file in. False with *error on failure.
   bool Commit(std::string* error);
 
-  // Removes the staging folder and everything in it.
+  // Removes the staging folder and everything in it, and the folders Prepare created when they
+  // are left empty (nothing is removed after a Commit).
   void Discard();
+
+  // A failure message as a user should read it: the staging folder's path becomes the output
+  // folder's, and a full disk is said to be one, naming the output folder.
+  std::string Explain(const std::string& error) const;
+
+  // The output folder as printed in the summary, ending in exactly one separator ("out/", "/").
+  std::string DisplayName() const;
 
   // Whether a name is one this program writes.
   static bool IsOurFile(const std::string& name);
@@ -37,6 +46,8 @@ class OutputFolder {
  private:
   std::string folder_;
   std::string staging_;
+  std::vector<std::string> created_;  // folders Prepare made, innermost first
+  bool committed_ = false;
 };
 
 }  // namespace qlv::cli

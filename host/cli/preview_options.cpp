@@ -184,7 +184,7 @@ ParseResult ParseOptions(int argc, const char* const* argv, PreviewOptions* out,
       chart_given = true;
     } else if (name == "--track" || name == "-t") {
       if (!need(&v)) return ParseResult::kError;
-      if (v.empty()) return bad("a track name such as \"PART GUITAR\"", v);
+      if (v.empty()) return bad("a track name such as \"PART GUITAR\" or a number", v);
       o.track = v;
       track_given = true;
     } else if (name == "--instrument" || name == "-i") {
@@ -193,12 +193,14 @@ ParseResult ParseOptions(int argc, const char* const* argv, PreviewOptions* out,
       if (!info) return bad("guitar, bass, rhythm, pro-drums, drums or keys", v);
       o.instrument = info->name;
       o.mode = info->mode;
+      o.drum_kind_given = info->mode == Mode::kProDrums || (info->mode == Mode::kDrums && Lower(v) != "drums");
     } else if (name == "--difficulty" || name == "-d") {
       if (!need(&v)) return ParseResult::kError;
       if (!ParseDifficulty(v, &o.difficulty)) return bad("easy, medium, hard or expert", v);
     } else if (name == "--hopo") {
       if (!need(&v)) return ParseResult::kError;
       if (!ParseInt(v, 0, 65535, &o.hopo_threshold)) return bad("ticks at 480 per quarter note, 0..65535", v);
+      o.hopo_given = true;
     } else if (name == "--offset") {
       if (!need(&v)) return ParseResult::kError;
       if (!ParseInt(v, -60000, 60000, &o.time_offset_ms)) return bad("milliseconds, -60000..60000", v);
@@ -236,22 +238,46 @@ ParseResult ParseOptions(int argc, const char* const* argv, PreviewOptions* out,
     } else if (name == "--grid") {
       if (!flag()) return ParseResult::kError;
       o.grid = true;
+    } else if (name == "--frames") {
+      if (!flag()) return ParseResult::kError;
+      o.frames = true;
     } else if (name == "--no-frames") {
       if (!flag()) return ParseResult::kError;
       o.frames = false;
+    } else if (name == "--audio" || name == "-a") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v.empty()) return bad("an audio file", v);
+      o.audio.push_back(v);
+    } else if (name == "--audio-dir") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v.empty()) return bad("a song folder", v);
+      o.audio_dir = v;
+    } else if (name == "--delay") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseInt(v, -600000, 600000, &o.audio_delay_ms)) return bad("milliseconds, -600000..600000", v);
+      o.delay_given = true;
+    } else if (name == "--click") {
+      if (!flag()) return ParseResult::kError;
+      o.click = true;
     } else if (name == "--no-video") {
       if (!flag()) return ParseResult::kError;
       o.video = false;
+    } else if (name == "--verbose" || name == "-v") {
+      if (!flag()) return ParseResult::kError;
+      o.verbose = true;
+    } else if (name == "--no-compat") {
+      if (!flag()) return ParseResult::kError;
+      o.compat = false;
     } else if (name == "--quiet" || name == "-q") {
       if (!flag()) return ParseResult::kError;
       o.quiet = true;
     } else if (name == "--play") {
       if (!flag()) return ParseResult::kError;
       o.play = true;
-    } else if (name == "--audio" || name == "--settings") {
+    } else if (name == "--settings") {
       if (!need(&v)) return ParseResult::kError;
       if (v.empty()) return bad("a file name", v);
-      (name == "--audio" ? o.audio : o.settings) = v;
+      o.settings = v;
     } else if (!arg.empty() && arg[0] != '-' && !chart_given) {
       o.chart = arg;
       chart_given = true;
@@ -263,6 +289,7 @@ ParseResult ParseOptions(int argc, const char* const* argv, PreviewOptions* out,
       return ParseResult::kError;
     }
   }
+  o.track_given = track_given;
   if (!track_given) o.track = DefaultTrack(o.instrument);
   *out = o;
   return ParseResult::kRun;
@@ -272,53 +299,72 @@ std::string HelpText() {
   return R"(qlv-preview: plays a chart through the QLV Preview plug-in and saves what its editor shows.
 
 Usage:
-  qlv-preview [CHART.mid] [options]
+  qlv-preview [CHART.mid | CHART.chart | SONG-FOLDER] [options]
 
-With no chart, the bundled demo chart is used. Output goes to a folder (default
-./qlv-preview-out): frame_000001.png ..., contact_sheet.png and, when ffmpeg is installed,
-preview.mp4. Files appear there only when the render has finished.
+With no chart, the bundled demo chart is used. A song folder holds notes.mid or notes.chart
+(notes.mid when both are there), usually song.ini, whose name, artist, delay, hammer-on and
+drum settings are used, and the song's audio, mixed into the video. Output goes to a folder
+(default ./qlv-preview-out): preview.mp4 and contact_sheet.png (without ffmpeg, PNG frames
+instead of the video). Files appear there only when the render has finished.
 
 What to show:
-  -c, --chart FILE        Standard MIDI File holding the chart
-  -i, --instrument NAME   guitar (default), bass, rhythm, pro-drums, drums, keys
-  -t, --track NAME        track to play (default from the instrument: "PART GUITAR",
-                          "PART BASS", "PART RHYTHM", "PART DRUMS", "PART KEYS")
+  -c, --chart FILE        MIDI file, .chart file or song folder holding the chart
+  -i, --instrument NAME   guitar (default), bass, rhythm, pro-drums, drums-std, drums, keys
+                          (drums: pro or not as song.ini's pro_drums/five_lane_drums say)
+  -t, --track NAME|N      MIDI track to play, by name or number (1 = the file's first track;
+                          "#2" is always a number, "2" is a track named "2" if there is one).
+                          Default: the instrument's usual names ("PART GUITAR", then
+                          "T1 GEMS"; "PART BASS", "PART RHYTHM", "PART DRUMS", "PART KEYS"),
+                          else the only track holding notes
   -d, --difficulty NAME   easy, medium, hard, expert (default expert)
-      --hopo TICKS        hammer-on/pull-off threshold, ticks at 480 per quarter (default 170)
+      --hopo TICKS        hammer-on/pull-off threshold, ticks at 480 per quarter (default 170,
+                          or from song.ini's hopo_frequency/eighthnote_hopo)
+      --no-compat         keep note 103 as it is in charts for older games (by default a
+                          guitar/bass track without 116 shows its 103 notes as star power)
       --offset MS         display time offset in milliseconds (default 0)
       --grid              the four difficulties side by side in one picture
 
 When and how:
-  -s, --start TIME        where to start: seconds (12.5) or mm:ss (1:05) (default 0); as in a
-                          workstation started there, a style phrase or drum flip that began
-                          earlier is not known, so start a little before it
+  -s, --start TIME        where to start: seconds (12.5) or mm:ss (1:05) (default 0)
   -l, --duration TIME     how long to render, same forms (default 10)
       --size WxH          editor size in pixels (default 1280x720; per difficulty with --grid)
       --fps N             frames per second (default 30)
       --sample-rate HZ    host sample rate (default 44100)
       --block-size N      audio block length in samples (default 512)
 
+Sound (mixed by ffmpeg into preview.mp4, or played by the live window):
+  -a, --audio FILE        an audio file to mix in (repeat for several stems)
+      --audio-dir DIR     a song folder: its song, guitar, bass, rhythm, keys, drums,
+                          drums_1..4, vocals and crowd files (.ogg .opus .mp3 .wav .flac)
+      --delay MS          the song's delay: chart time 0 lies MS milliseconds into the audio
+                          (default: song.ini's delay in a song folder, else 0)
+      --click             a tick on every gem of the shown difficulty
+
 Output:
   -o, --out DIR           output folder (default qlv-preview-out; created if missing;
                           earlier frames, sheet and video in it are replaced)
-      --no-frames         do not keep the PNG frames
+      --frames            also keep every frame as frame_000001.png ...
       --no-video          do not make preview.mp4
       --sheet N           thumbnails on the contact sheet (default 12, 0 = none)
       --plugin PATH       plug-in binary to load (default: the one built with this program)
   -q, --quiet             no progress bar and no summary line
+  -v, --verbose           say which track was taken and what each song.ini key did
 
 Live window:
       --play              play the chart in a window instead of rendering it (keys in its
-                          title bar); edits to the chart file show as soon as it is saved
-      --audio FILE        the song's audio, decoded with ffmpeg; it is the clock
+                          title bar); the sound is chosen as above and is the clock; edits
+                          to the chart file (and song.ini) show as soon as they are saved
       --settings FILE     where the editor keeps the time offset (default
                           ~/.config/qlv-preview/settings.ini)
   -h, --help              this text
 
 Examples:
-  qlv-preview --instrument pro-drums --duration 10
+  qlv-preview --instrument pro-drums --duration 10 --click
+  qlv-preview song.mid --audio-dir ~/songs/mysong -i drums --start 1:30
   qlv-preview song.mid -i bass -d hard --start 1:30 --duration 0:20 -o bass-hard
-  qlv-preview song.mid --play --audio song.ogg
+  qlv-preview "My Song/" -i drums --start 0:40
+  qlv-preview old.mid -t 2
+  qlv-preview "My Song/" --play
 )";
 }
 

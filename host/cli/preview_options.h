@@ -12,12 +12,15 @@ namespace qlv::cli {
 enum class Mode : int { kGuitarBass = 0, kProDrums = 1, kDrums = 2, kKeys = 3 };
 
 struct PreviewOptions {
-  std::string chart;             // Standard MIDI File; empty = the bundled demo chart
-  std::string track;             // track name; empty = the instrument's usual track
+  std::string chart;             // MIDI file, .chart file or song folder; empty = the bundled demo chart
+  std::string track;             // track name or number ("2", "#2"); see track_given
+  bool track_given = false;      // false: the instrument's usual names are tried (host/track_selection.h)
   std::string instrument = "guitar";
   Mode mode = Mode::kGuitarBass;
+  bool drum_kind_given = false;  // "pro-drums"/"drums-std" given; plain "drums" lets song.ini choose
   int difficulty = 3;            // 0 Easy .. 3 Expert
   int hopo_threshold = 170;      // ticks at 480 per quarter note
+  bool hopo_given = false;       // --hopo given: song.ini's hammer-on keys are not used
   int time_offset_ms = 0;
   double start_seconds = 0.0;
   double duration_seconds = 10.0;
@@ -29,12 +32,18 @@ struct PreviewOptions {
   std::string output = "qlv-preview-out";
   std::string plugin;            // empty = the plug-in built beside this program
   bool grid = false;             // the four difficulties side by side
-  bool frames = true;            // write frame_NNNNNN.png
+  bool frames = false;           // write frame_NNNNNN.png (also when there is no ffmpeg)
   bool video = true;             // write preview.mp4 when ffmpeg is available
   int sheet_frames = 12;         // thumbnails on the contact sheet (0 = no sheet)
   bool quiet = false;            // no progress bar and no summary
+  bool verbose = false;          // say which song.ini key and which track did what
+  bool compat = true;            // old charts' star power (note 103) shown as 116
+  std::vector<std::string> audio;  // audio files mixed into the video
+  std::string audio_dir;         // folder whose usual stems are mixed into the video
+  int audio_delay_ms = 0;        // the song's delay: the chart's time 0 lies this far into the audio
+  bool delay_given = false;      // --delay given: song.ini's delay is not used
+  bool click = false;            // a tick on every gem of the shown difficulty
   bool play = false;             // a live window instead of a render
-  std::string audio;             // the song's audio for the live window; empty = none
   std::string settings;          // the live window's settings file; empty = the user's own
 };
 

@@ -4,15 +4,20 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cmath>
 #include <memory>
 #include <vector>
 
+#include "host/cli/chart_input.h"
+#include "host/cli/click_track.h"
 #include "host/cli/contact_sheet.h"
 #include "host/cli/ini_override.h"
 #include "host/cli/output_folder.h"
+#include "host/cli/picture_check.h"
 #include "host/cli/preview_session.h"
 #include "host/cli/progress_bar.h"
+#include "host/cli/song_audio.h"
 #include "host/cli/video_pipe.h"
 #include "imagefile/png_write.h"
 
@@ -22,13 +27,21 @@ namespace {
 constexpr int kFrameCompression = 3;  // frames favour speed; the sheet is small anyway
 constexpr const char* kVideoName = "preview.mp4";
 constexpr const char* kSheetName = "contact_sheet.png";
+constexpr const char* kClickName = "click.wav";
+constexpr int kClickRate = 48000;
+
+#if defined(_WIN32)
+constexpr const char* kGetFfmpeg = "install ffmpeg and put it on PATH";
+#else
+constexpr const char* kGetFfmpeg = "apt-get install ffmpeg";
+#endif
 
 const char* InstrumentLabel(const PreviewOptions& o) {
   if (o.instrument == "guitar") return "Guitar";
   if (o.instrument == "bass") return "Bass";
   if (o.instrument == "rhythm") return "Rhythm";
-  if (o.instrument == "pro-drums") return "Pro Drums";
-  if (o.instrument == "drums") return "Drums";
+  if (o.mode == Mode::kProDrums) return "Pro Drums";
+  if (o.mode == Mode::kDrums) return "Drums";
   return "Keys";
 }
 
@@ -100,17 +113,28 @@ std::string TimeLabel(double seconds) {
 
 int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE* out, std::FILE* err) {
   const auto began = std::chrono::steady_clock::now();
-  const std::string chart = options.chart.empty() ? paths.demo_chart : options.chart;
   const std::string plugin = options.plugin.empty() ? paths.plugin : options.plugin;
 
   InterruptGuard interrupts;
-  OutputFolder folder;
   std::string error;
+  ChartInput input;
+  if (!OpenChartInput(options, paths.demo_chart, &input, &error)) return Fail(err, error);
+  for (const std::string& notice : input.notices) std::fprintf(err, "qlv-preview: %s\n", notice.c_str());
+  if (options.verbose)
+    for (const std::string& detail : input.details) std::fprintf(out, "%s\n", detail.c_str());
+  const SongInfo song = input.song;
+  std::vector<std::string> audio_files;
+  if (!CollectSongAudio(options, song, &audio_files, &error)) return Fail(err, error);
+  OutputFolder folder;
   if (!folder.Prepare(options.output, &error)) return Fail(err, error);
+  auto fail = [&](const std::string& message) { return Fail(err, folder.Explain(message)); };
   IniOverride ini;
-  if (!ini.Create(options.time_offset_ms, &error)) return Fail(err, error);
+  if (!ini.Create(options.time_offset_ms, &error)) return fail(error);
 
   PreviewOptions effective = options;
+  effective.mode = input.mode;
+  effective.hopo_threshold = input.hopo_threshold;
+  if (!options.delay_given) effective.audio_delay_ms = song.delay_ms;
   if (options.grid && options.width == 1280 && options.height == 720) {
     // Four panels of the default size would make a 5120-pixel picture; a grid panel defaults
     // to a quarter of a 1920-pixel row.
@@ -118,79 +142,123 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
     effective.height = 540;
   }
   PreviewSession session;
-  if (!session.Open(chart, plugin, effective, &error)) return Fail(err, error);
+  if (!session.Open(std::move(input.project), plugin, effective, &error)) return fail(error);
+  const std::string pictures = PictureFolderWarning(plugin);
+  if (!pictures.empty()) std::fprintf(err, "qlv-preview: warning: %s\n", pictures.c_str());
+  if (options.start_seconds > session.ChartEndSeconds()) {
+    std::fprintf(out, "note: the chart ends at %s, before the start %s: the highway shows no notes\n",
+                 TimeLabel(session.ChartEndSeconds()).c_str(), TimeLabel(options.start_seconds).c_str());
+  }
 
   const int64_t frame_count = FrameCount(options.duration_seconds, options.fps);
   const int width = session.width(), height = session.height();
 
   std::unique_ptr<VideoPipe> video;
   std::string video_note;
+  bool frames = options.frames;
   if (options.video) {
     const std::string ffmpeg = FindOnPath("ffmpeg");
     if (ffmpeg.empty()) {
-      video_note = "no preview.mp4: ffmpeg is not installed (apt-get install ffmpeg)";
+      video_note = std::string("no preview.mp4: ffmpeg is not installed (") + kGetFfmpeg + "); PNG frames instead";
+      frames = true;
     } else {
+      Soundtrack sound;
+      sound.duration_seconds = static_cast<double>(frame_count) / options.fps;
+      // The chart's time 0 lies the song's delay into the audio.
+      const double seek = options.start_seconds + effective.audio_delay_ms / 1000.0;
+      for (const std::string& f : audio_files) sound.inputs.push_back({f, seek});
+      if (options.click) {
+        std::vector<double> gems;
+        if (!GemTimes(input.file, input.track_index, song.chart_path, options.difficulty, &gems, &error))
+          return fail(error);
+        const std::string click = folder.StagedPath(kClickName);
+        if (!WriteClickTrack(click, gems, options.start_seconds, sound.duration_seconds, kClickRate, &error))
+          return fail(error);
+        sound.inputs.push_back({click, 0.0});
+      }
       video = std::make_unique<VideoPipe>();
+      video->SetSound(sound);
       if (!video->Open(ffmpeg, folder.StagedPath(kVideoName), width, height, options.fps, &error))
-        return Fail(err, error);
+        return fail(error);
     }
   }
-  const std::vector<int64_t> sheet_frames = SheetFrameIndexes(frame_count, options.sheet_frames);
+  // A grid's sheet has one thumbnail per panel, the difficulties of one moment in a row.
+  const int panels = session.panel_count();
+  const int panel_width = session.panel_width();
+  const std::vector<int64_t> sheet_frames =
+      SheetFrameIndexes(frame_count, panels > 1 ? std::max(1, options.sheet_frames / panels) : options.sheet_frames);
   std::unique_ptr<ContactSheet> sheet;
-  if (!sheet_frames.empty()) sheet = std::make_unique<ContactSheet>(static_cast<int>(sheet_frames.size()), width, height);
+  if (options.sheet_frames > 0 && !sheet_frames.empty())
+    sheet = std::make_unique<ContactSheet>(static_cast<int>(sheet_frames.size()) * panels, panel_width, height,
+                                           panels > 1 ? panels : 4, song.Caption());
 
   ProgressBar progress(err, frame_count, !options.quiet && isatty(fileno(err)));
-  std::vector<uint32_t> pixels;
+  std::vector<uint32_t> pixels, panel_pixels;
   size_t next_sheet = 0;
   for (int64_t f = 0; f < frame_count; ++f) {
     if (g_interrupted) {
       progress.Finish();
-      return Fail(err, "interrupted");
+      return fail("interrupted");
     }
     if (!session.RenderFrame(f, &pixels, &error)) {
       progress.Finish();
-      return Fail(err, error);
+      return fail(error);
     }
     tools::PixelView view{pixels.data(), width, height, width};
-    if (options.frames) {
+    if (frames) {
       char name[32];
       std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(f + 1));
       if (!tools::WritePngFile(folder.StagedPath(name), view, kFrameCompression, &error)) {
         progress.Finish();
-        return Fail(err, error);
+        return fail(error);
       }
     }
     if (video && !video->Write(pixels.data(), &error)) {
       progress.Finish();
-      return Fail(err, error);
+      return fail(error);
     }
     if (sheet && next_sheet < sheet_frames.size() && sheet_frames[next_sheet] == f) {
-      sheet->Place(static_cast<int>(next_sheet), pixels.data(), TimeLabel(session.FrameTime(f)));
+      const std::string time = TimeLabel(session.FrameTime(f));
+      for (int p = 0; p < panels; ++p) {
+        panel_pixels.resize(static_cast<size_t>(panel_width) * height);
+        for (int y = 0; y < height; ++y) {
+          const uint32_t* row = pixels.data() + static_cast<size_t>(y) * width +
+                                static_cast<size_t>(p) * (panel_width + PreviewSession::kPanelGap);
+          std::copy(row, row + panel_width, panel_pixels.begin() + static_cast<size_t>(y) * panel_width);
+        }
+        const std::string label = panels > 1 ? time + " " + DifficultyName(p) : time;
+        sheet->Place(static_cast<int>(next_sheet) * panels + p, panel_pixels.data(), label);
+      }
       ++next_sheet;
     }
     progress.Update(f + 1);
   }
   progress.Finish();
-  if (video && !video->Close(&error)) return Fail(err, error);
+  if (video && !video->Close(&error)) return fail(error);
   if (sheet) {
     tools::PixelView view{sheet->pixels(), sheet->width(), sheet->height(), sheet->width()};
-    if (!tools::WritePngFile(folder.StagedPath(kSheetName), view, 6, &error)) return Fail(err, error);
+    if (!tools::WritePngFile(folder.StagedPath(kSheetName), view, 6, &error)) return fail(error);
   }
-  if (!folder.Commit(&error)) return Fail(err, error);
+  std::error_code ec;
+  std::filesystem::remove(folder.StagedPath(kClickName), ec);  // only the encoder's input
+  if (!folder.Commit(&error)) return fail(error);
 
   if (!options.quiet) {
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    std::string what = options.grid ? std::string("all difficulties of ") + InstrumentLabel(options)
-                                    : std::string(DifficultyName(options.difficulty)) + " " + InstrumentLabel(options);
+    std::string what = options.grid ? std::string("all difficulties of ") + InstrumentLabel(effective)
+                                    : std::string(DifficultyName(options.difficulty)) + " " + InstrumentLabel(effective);
+    if (!song.Caption().empty()) what += " of \"" + song.Caption() + "\"";
     std::string files;
-    if (options.frames) files += "frames";
+    if (frames) files += "frames";
     if (sheet) files += std::string(files.empty() ? "" : ", ") + kSheetName;
     if (video) files += std::string(files.empty() ? "" : ", ") + kVideoName;
     if (!video_note.empty()) std::fprintf(out, "%s\n", video_note.c_str());
-    std::fprintf(out, "%lld frames of %s (%s from %s, %dx%d at %g fps) in %.1f s -> %s/ (%s)\n",
+    if (video && !audio_files.empty()) files += ", sound";
+    if (video && options.click) files += ", click";
+    std::fprintf(out, "%lld frames of %s (%s from %s, %dx%d at %g fps) in %.1f s -> %s (%s)\n",
                  static_cast<long long>(frame_count), what.c_str(), TimeLabel(options.duration_seconds).c_str(),
                  TimeLabel(options.start_seconds).c_str(), width, height, options.fps, took,
-                 folder.folder().c_str(), files.empty() ? "nothing kept" : files.c_str());
+                 folder.DisplayName().c_str(), files.empty() ? "nothing kept" : files.c_str());
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 // qlv-preview: plays a chart through the QLV Preview plug-in, loaded by path exactly as a
 // workstation loads it, and saves what its editor shows. See --help.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 
@@ -9,12 +11,51 @@
 #include "host/live/live_run.h"
 #endif
 
-#ifndef QLV_PREVIEW_PLUGIN
-#define QLV_PREVIEW_PLUGIN "qlv_preview.so"
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
 #endif
-#ifndef QLV_PREVIEW_DEMO_CHART
-#define QLV_PREVIEW_DEMO_CHART "qlv_demo.mid"
+
+namespace {
+
+// Paths stay in the system's own narrow encoding here, exactly as the system gave them: on
+// Windows a folder name beyond ASCII would not survive a round trip through another encoding.
+#if defined(_WIN32)
+constexpr const char* kPluginName = "qlv_preview.dll";
+constexpr char kSeparator = '\\';
+#else
+constexpr const char* kPluginName = "qlv_preview.so";
+constexpr char kSeparator = '/';
 #endif
+constexpr const char* kDemoName = "qlv_demo.mid";
+
+// The folder holding this program, or empty when it cannot be told.
+std::string ProgramFolder() {
+  char path[4096];
+#if defined(_WIN32)
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+  if (length == 0 || length >= sizeof path) return "";
+#else
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof path) return "";
+#endif
+  const std::string self(path, static_cast<size_t>(length));
+  const size_t cut = self.find_last_of("/\\");
+  return cut == std::string::npos ? "" : self.substr(0, cut);
+}
+
+// `name` beside this program when it is there; otherwise where the build put it (a build of this
+// program that is run where it was built), or, on Windows, where it would be beside the program:
+// a release carries everything beside the program, and no path of the build machine is kept.
+std::string Beside(const std::string& folder, const char* name, const char* built) {
+  const std::string here = folder.empty() ? std::string(name) : folder + kSeparator + name;
+  struct stat st {};
+  if (stat(here.c_str(), &st) == 0 || built == nullptr) return here;
+  return built;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   qlv::cli::PreviewOptions options;
@@ -29,7 +70,15 @@ int main(int argc, char** argv) {
     case qlv::cli::ParseResult::kRun:
       break;
   }
-  const qlv::cli::BuildPaths paths{QLV_PREVIEW_PLUGIN, QLV_PREVIEW_DEMO_CHART};
+#if defined(QLV_PREVIEW_PLUGIN) && defined(QLV_PREVIEW_DEMO_CHART)
+  const char* built_plugin = QLV_PREVIEW_PLUGIN;
+  const char* built_demo = QLV_PREVIEW_DEMO_CHART;
+#else
+  const char* built_plugin = nullptr;
+  const char* built_demo = nullptr;
+#endif
+  const std::string folder = ProgramFolder();
+  const qlv::cli::BuildPaths paths{Beside(folder, kPluginName, built_plugin), Beside(folder, kDemoName, built_demo)};
   if (options.play) {
 #if defined(QLV_HAVE_LIVE)
     return qlv::live::RunLive(options, paths, stdout, stderr);

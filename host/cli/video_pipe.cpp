@@ -41,7 +41,8 @@ void VideoPipe::Abandon() {
     fd_ = -1;
   }
   if (pid_ > 0) {
-    kill(pid_, SIGTERM);
+    // What it made is thrown away: no chance to print anything on the way out.
+    kill(pid_, SIGKILL);
     int status = 0;
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
@@ -59,7 +60,7 @@ bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int wid
     *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
     return false;
   }
-  std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps);
+  std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps, sound_);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -71,6 +72,9 @@ bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int wid
     return false;
   }
   if (pid == 0) {
+    // A group of its own: Ctrl-C at the terminal is this program's to handle; the encoder is
+    // stopped by it, quietly, instead of printing its own messages.
+    setpgid(0, 0);
     dup2(fds[0], 0);
     close(fds[0]);
     close(fds[1]);

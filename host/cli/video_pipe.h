@@ -9,15 +9,24 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/sound_mix.h"
+
 namespace qlv::cli {
+
+// Sound for the video: the inputs mixed as sound_mix.h says, the mix cut or padded to
+// `duration_seconds`.
+struct Soundtrack {
+  std::vector<SoundInput> inputs;  // none: a silent video without an audio stream
+  double duration_seconds = 0.0;
+};
 
 // Full path of `program` on PATH, or empty when it is not there.
 std::string FindOnPath(const std::string& program);
 
 // The command line (program first) that makes `ffmpeg` encode width × height BGRA frames at
-// `fps` from its standard input into the MP4 file `path`.
+// `fps` from its standard input into the MP4 file `path`, with `sound` decoded, mixed and muxed.
 std::vector<std::string> EncoderArguments(const std::string& ffmpeg, const std::string& path, int width, int height,
-                                          double fps);
+                                          double fps, const Soundtrack& sound = {});
 
 class VideoPipe {
  public:
@@ -26,6 +35,8 @@ class VideoPipe {
   VideoPipe(const VideoPipe&) = delete;
   VideoPipe& operator=(const VideoPipe&) = delete;
 
+  // Sound for the next Open.
+  void SetSound(const Soundtrack& sound) { sound_ = sound; }
   // Starts `ffmpeg` writing `path` from width × height BGRA frames at `fps`. False with *error.
   bool Open(const std::string& ffmpeg, const std::string& path, int width, int height, double fps,
             std::string* error);
@@ -45,6 +56,7 @@ class VideoPipe {
 #endif
   size_t frame_bytes_ = 0;
   std::string path_;
+  Soundtrack sound_;
 };
 
 }  // namespace qlv::cli

@@ -61,7 +61,7 @@ void VideoPipe::Abandon() {
 bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int width, int height, double fps,
                      std::string* error) {
   Abandon();
-  const std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps);
+  const std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps, sound_);
   std::string command;
   for (const std::string& a : args) command += (command.empty() ? "" : " ") + Quote(a);
 
@@ -86,7 +86,8 @@ bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int wid
   std::vector<char> line(command.begin(), command.end());
   line.push_back('\0');
   const BOOL started =
-      CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+      CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr, nullptr,
+                     &startup, &process);
   CloseHandle(read_end);
   if (null_out != INVALID_HANDLE_VALUE) CloseHandle(null_out);
   if (!started) {

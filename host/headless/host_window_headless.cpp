@@ -7,6 +7,10 @@ HWND HostWindowCreate(int x, int y, int width, int height) {
     return QlvHeadlessCreateWindow(x, y, width, height, nullptr);
 }
 
+bool HostWindowSetClientSize(HWND window, int width, int height) {
+    return SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
 void HostWindowDestroy(HWND window) {
     if (window) DestroyWindow(window);
 }
@@ -16,6 +20,8 @@ bool HostWindowsRunFrame(unsigned milliseconds) {
     QlvHeadlessRunPaints();
     return true;
 }
+
+void HostWindowsTickNow() { HostWindowsRunFrame(15); }
 
 bool HostWindowReadPixels(HWND window, uint32_t *out, size_t out_words) {
     static_assert(sizeof(DWORD) == sizeof(uint32_t));

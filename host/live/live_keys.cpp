@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "host/cli/preview_run.h"
+#include "host/text_lines.h"
 #include "imagefile/png_write.h"
 
 namespace qlv::live {
@@ -18,9 +19,20 @@ constexpr int kOffsetStepMs = 5;
 
 void LiveSession::ChangeSettings(int skill, int hopo_delta) {
   EditorSettings settings = editor_.Settings();
+  const int before = settings.skill;
   if (skill >= 0) settings.skill = skill;
   settings.hopo = std::clamp(settings.hopo + hopo_delta, kHopoMin, kHopoMax);
   editor_.SetSettings(settings);
+  // A .chart keeps star power and toms per difficulty, so its conversion depends on the one shown.
+  const std::string lower = LowerAscii(chart_path_);
+  if (settings.skill != before && lower.size() > 6 && lower.compare(lower.size() - 6, 6, ".chart") == 0) {
+    std::string error;
+    if (Reload(&error)) {
+      Locate(clock_.Position());
+    } else {
+      std::fprintf(err_, "qlv-preview: %s\n", error.c_str());
+    }
+  }
 }
 
 void LiveSession::HandleKey(const SDL_Keysym& key, bool repeat) {
@@ -71,9 +83,10 @@ void LiveSession::SavePicture() {
     std::fprintf(err_, "qlv-preview: %s\n", error.c_str());
     return;
   }
-  std::fprintf(out_, "picture %s at %s (%s audio block from sample %lld)\n", name.c_str(),
-               cli::TimeLabel(static_cast<double>(last_block_) / options_.sample_rate).c_str(),
-               last_block_playing_ ? "playing" : "stopped", static_cast<long long>(last_block_));
+  // The position the plug-in shows: a render's frame at that time shows the same picture.
+  std::fprintf(out_, "picture %s at %s (%s, showing sample %lld)\n", name.c_str(),
+               cli::TimeLabel(static_cast<double>(display_) / options_.sample_rate).c_str(),
+               last_block_playing_ ? "playing" : "stopped", static_cast<long long>(display_));
   std::fflush(out_);
 }
 

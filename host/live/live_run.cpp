@@ -54,7 +54,10 @@ int RunLive(const cli::PreviewOptions& options, const cli::BuildPaths& paths, st
     std::fprintf(err, "qlv-preview: --play shows one difficulty; --grid is for renders\n");
     return 2;
   }
-  const std::string chart = options.chart.empty() ? paths.demo_chart : options.chart;
+  if (options.click) {
+    std::fprintf(err, "qlv-preview: --click is for renders; --play plays the song's own audio\n");
+    return 2;
+  }
   const std::string plugin = options.plugin.empty() ? paths.plugin : options.plugin;
   // The settings file stands for the workstation's own: the editor writes the time offset there.
   const std::string settings = options.settings.empty() ? DefaultSettingsPath() : options.settings;
@@ -68,7 +71,7 @@ int RunLive(const cli::PreviewOptions& options, const cli::BuildPaths& paths, st
   SdlRun sdl;
   LiveSession session(options, out, err);
   std::string error;
-  if (!session.Prepare(chart, plugin, &error)) {
+  if (!session.Prepare(paths.demo_chart, plugin, &error)) {
     std::fprintf(err, "qlv-preview: %s\n", error.c_str());
     return 1;
   }

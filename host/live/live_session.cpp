@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "host/chart_project.h"
+#include "host/cli/chart_input.h"
+#include "host/cli/song_audio.h"
 #include "host/live/live_run.h"
 #include "host/live/pcm_decode.h"
 
@@ -38,27 +40,43 @@ LiveSession::LiveSession(const cli::PreviewOptions& options, std::FILE* out, std
 
 LiveSession::~LiveSession() = default;
 
-bool LiveSession::Prepare(const std::string& chart, const std::string& plugin, std::string* error) {
-  chart_path_ = chart;
+bool LiveSession::Prepare(const std::string& fallback_chart, const std::string& plugin, std::string* error) {
+  fallback_chart_ = fallback_chart;
   plugin_path_ = plugin;
   track_ = options_.track;
   instrument_ = InstrumentIndex(options_.instrument);
+  cli::ChartInput input;
+  if (!cli::OpenChartInput(options_, fallback_chart_, &input, error)) return false;
+  for (const std::string& notice : input.notices) std::fprintf(err_, "qlv-preview: %s\n", notice.c_str());
+  if (options_.verbose)
+    for (const std::string& detail : input.details) std::fprintf(out_, "%s\n", detail.c_str());
+  project_ = std::move(input.project);
+  chart_path_ = input.song.chart_path;
+  if (!input.song.folder.empty())
+    ini_path_ = input.song.ini_path.empty() ? input.song.folder + "/song.ini" : input.song.ini_path;
+  options_.mode = input.mode;
+  options_.hopo_threshold = input.hopo_threshold;
+  loaded_mode_ = static_cast<int>(input.mode);
+  loaded_hopo_ = input.hopo_threshold;
+  delay_ms_ = options_.delay_given ? options_.audio_delay_ms : input.song.delay_ms;
   struct stat st {};
-  if (stat(chart.c_str(), &st) != 0) {
-    *error = "chart not found: " + chart;
-    return false;
-  }
-  project_ = ChartProject::Load(chart, track_, error);
-  if (!project_) return false;
   if (stat(plugin.c_str(), &st) != 0) {
     *error = "plug-in not found: " + plugin + " (build it first, or pass --plugin PATH)";
     return false;
   }
-  return options_.audio.empty() || DecodePcm(options_.audio, static_cast<int>(options_.sample_rate), &pcm_, error);
+  std::vector<std::string> files;
+  if (!cli::CollectSongAudio(options_, input.song, &files, error)) return false;
+  if (files.empty()) return true;
+  // Sample 0 of the song as played is the chart's time 0, which lies the song's delay into the
+  // audio, as in the render.
+  std::vector<cli::SoundInput> inputs;
+  for (const std::string& file : files) inputs.push_back({file, delay_ms_ / 1000.0});
+  has_audio_ = DecodePcm(inputs, static_cast<int>(options_.sample_rate), &pcm_, error);
+  return has_audio_;
 }
 
 bool LiveSession::Open(std::string* error) {
-  if (!options_.audio.empty()) {
+  if (has_audio_) {
     std::string why;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       why = SDL_GetError();
@@ -79,6 +97,7 @@ bool LiveSession::Open(std::string* error) {
   title_ = Title();
   if (!window_.Open(title_, options_.width + kEditorMargin, options_.height + kEditorMargin, error)) return false;
   watch_ = std::make_unique<FileWatch>(chart_path_);
+  if (!ini_path_.empty()) ini_watch_ = std::make_unique<FileWatch>(ini_path_);
   return true;
 }
 

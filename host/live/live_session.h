@@ -32,9 +32,10 @@ class LiveSession {
   LiveSession(const LiveSession&) = delete;
   LiveSession& operator=(const LiveSession&) = delete;
 
-  // Reads the chart and decodes the audio: everything that can fail on bad input before a
+  // Reads the chart (the options' one, else `fallback_chart`) as the render does, and decodes
+  // the song's audio by the render's rules: everything that can fail on bad input before a
   // window or a sound device is touched.
-  bool Prepare(const std::string& chart, const std::string& plugin, std::string* error);
+  bool Prepare(const std::string& fallback_chart, const std::string& plugin, std::string* error);
   // Plays until the user quits; the exit code.
   int Run();
 
@@ -47,6 +48,9 @@ class LiveSession {
   void Locate(int64_t sample);
   int64_t RunBlocks();
   void WatchChart();
+  // Reads the chart again for the options' instrument, track and difficulty; the one playing
+  // stays on failure (false with *error).
+  bool Reload(std::string* error);
   void CycleInstrument();
   void ChangeSettings(int skill, int hopo_delta);
   void UpdateTitle();
@@ -55,6 +59,7 @@ class LiveSession {
   // The instrument table's entry for a name (0, guitar, when unknown).
   static int InstrumentIndex(const std::string& name);
 
+  // The options, with the instrument, track and difficulty now shown: what a reload asks for.
   cli::PreviewOptions options_;
   std::FILE* out_;
   std::FILE* err_;
@@ -62,10 +67,19 @@ class LiveSession {
   LiveEditor editor_;
   LiveWindow window_;
   std::unique_ptr<FileWatch> watch_;
+  std::unique_ptr<FileWatch> ini_watch_;   // a song folder's song.ini (null for a chart file)
   std::unique_ptr<ChartProject> project_;  // read by Prepare, handed to the editor by Open
   std::vector<int16_t> pcm_;               // the same for the song
+  bool has_audio_ = false;
   std::string plugin_path_;
-  std::string chart_path_;
+  std::string fallback_chart_;
+  std::string chart_path_;                 // the chart file read (inside the folder for a song folder)
+  std::string ini_path_;
+  // What the last load settled for the editor (song.ini may): applied again only when it changes,
+  // so keys pressed meanwhile are kept.
+  int loaded_mode_ = 0;
+  int loaded_hopo_ = 0;
+  int delay_ms_ = 0;
   std::string track_;
   int instrument_ = 0;
   int64_t next_block_ = 0;     // transport position of the next audio block

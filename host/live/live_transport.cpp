@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/chart_project.h"
+#include "host/cli/chart_input.h"
 
 namespace qlv::live {
 namespace {
@@ -67,46 +68,85 @@ int64_t LiveSession::RunBlocks() {
 }
 
 void LiveSession::WatchChart() {
-  switch (watch_->Poll()) {
-    case FileWatch::Change::kNone:
-      return;
-    case FileWatch::Change::kGone:
-      std::fprintf(err_, "qlv-preview: %s is gone; the last good chart keeps playing\n", chart_path_.c_str());
-      return;
-    case FileWatch::Change::kChanged:
-      break;
+  bool changed = false;
+  for (FileWatch* watch : {watch_.get(), ini_watch_.get()}) {
+    if (!watch) continue;
+    switch (watch->Poll()) {
+      case FileWatch::Change::kNone:
+        break;
+      case FileWatch::Change::kGone:
+        // A folder's song.ini may go: the chart is then read without it.
+        if (watch == ini_watch_.get()) {
+          changed = true;
+        } else {
+          std::fprintf(err_, "qlv-preview: %s is gone; the last good chart keeps playing\n", watch->path().c_str());
+        }
+        break;
+      case FileWatch::Change::kChanged:
+        changed = true;
+        break;
+    }
   }
+  if (!changed) return;
   std::string error;
-  auto project = ChartProject::Load(chart_path_, track_, &error);
-  if (!project) {
+  if (!Reload(&error)) {
     std::fprintf(err_, "qlv-preview: chart not reloaded, the last good one keeps playing: %s\n", error.c_str());
     return;
   }
-  editor_.ReplaceChart(std::move(project));
   // Playback goes on at the same time, with the new chart fetched there.
   Locate(clock_.Position());
   std::fprintf(out_, "chart reloaded: %s\n", chart_path_.c_str());
   std::fflush(out_);
 }
 
+bool LiveSession::Reload(std::string* error) {
+  // The difficulty may have been changed with the editor's own SKILL control.
+  options_.difficulty = editor_.Settings().skill;
+  cli::ChartInput input;
+  if (!cli::OpenChartInput(options_, fallback_chart_, &input, error)) return false;
+  for (const std::string& notice : input.notices) std::fprintf(err_, "qlv-preview: %s\n", notice.c_str());
+  editor_.ReplaceChart(std::move(input.project));
+  // What song.ini settles follows its edits; keys pressed since stay otherwise.
+  EditorSettings settings = editor_.Settings();
+  if (static_cast<int>(input.mode) != loaded_mode_) settings.mode = static_cast<int>(input.mode);
+  if (input.hopo_threshold != loaded_hopo_) settings.hopo = input.hopo_threshold;
+  editor_.SetSettings(settings);
+  loaded_mode_ = static_cast<int>(input.mode);
+  loaded_hopo_ = input.hopo_threshold;
+  const int delay = options_.delay_given ? options_.audio_delay_ms : input.song.delay_ms;
+  if (delay != delay_ms_ && has_audio_) {
+    std::fprintf(err_, "qlv-preview: song.ini's delay is now %d ms; the sound keeps %d ms until the next start\n",
+                 delay, delay_ms_);
+  }
+  return true;
+}
+
 void LiveSession::CycleInstrument() {
+  const cli::PreviewOptions before = options_;
   for (int step = 1; step < kInstrumentCount; ++step) {
     const int next = (instrument_ + step) % kInstrumentCount;
-    const std::string track = cli::DefaultTrack(kInstruments[next].name);
+    // The cycle names each drum kind itself, and takes each instrument's usual track.
+    options_.instrument = kInstruments[next].name;
+    options_.mode = static_cast<cli::Mode>(kInstruments[next].mode);
+    options_.drum_kind_given = true;
+    options_.track_given = false;
+    options_.track = cli::DefaultTrack(kInstruments[next].name);
+    cli::ChartInput input;
     std::string error;
-    auto project = ChartProject::Load(chart_path_, track, &error);
-    if (!project) continue;
-    editor_.ReplaceChart(std::move(project));
+    if (!cli::OpenChartInput(options_, fallback_chart_, &input, &error)) continue;
+    editor_.ReplaceChart(std::move(input.project));
     EditorSettings settings = editor_.Settings();
-    settings.mode = kInstruments[next].mode;
+    settings.mode = static_cast<int>(input.mode);
     editor_.SetSettings(settings);
+    loaded_mode_ = static_cast<int>(input.mode);
     instrument_ = next;
-    track_ = track;
+    track_ = options_.track;
     Seek(clock_.Position());
-    std::fprintf(out_, "instrument: %s (%s)\n", kInstruments[next].name, track.c_str());
+    std::fprintf(out_, "instrument: %s (%s)\n", kInstruments[next].name, track_.c_str());
     std::fflush(out_);
     return;
   }
+  options_ = before;
   std::fprintf(err_, "qlv-preview: the chart has no track for another instrument\n");
 }
 

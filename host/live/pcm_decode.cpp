@@ -28,13 +28,30 @@ constexpr int kExecFailed = 127;
 
 }  // namespace
 
-bool DecodePcm(const std::string& path, int sample_rate, std::vector<int16_t>* out, std::string* error) {
+bool DecodePcm(const std::vector<cli::SoundInput>& inputs, int sample_rate, std::vector<int16_t>* out,
+               std::string* error) {
   out->clear();
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    *error = "audio file not found: " + path;
+  std::string path;  // the files, for messages
+  for (const cli::SoundInput& input : inputs) {
+    struct stat st {};
+    if (stat(input.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      *error = "audio file not found: " + input.path;
+      return false;
+    }
+    path += (path.empty() ? "" : ", ") + input.path;
+  }
+  if (inputs.empty()) {
+    *error = "no audio to decode";
     return false;
   }
+  const cli::SoundMix mix = cli::MixSound(inputs, 0, sample_rate);
+  std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "error"};
+  args.insert(args.end(), mix.input_args.begin(), mix.input_args.end());
+  args.insert(args.end(), {"-filter_complex", mix.graph + "[mix]", "-map", "[mix]", "-f", "s16le", "-acodec",
+                           "pcm_s16le", "-ac", "2", "-ar", std::to_string(sample_rate), "-"});
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  argv.push_back(nullptr);
   int data_pipe[2], message_pipe[2];
   if (pipe(data_pipe) != 0) {
     *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
@@ -46,7 +63,6 @@ bool DecodePcm(const std::string& path, int sample_rate, std::vector<int16_t>* o
     *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
     return false;
   }
-  const std::string rate = std::to_string(sample_rate);
   const pid_t child = fork();
   if (child < 0) {
     for (int fd : {data_pipe[0], data_pipe[1], message_pipe[0], message_pipe[1]}) close(fd);
@@ -57,10 +73,7 @@ bool DecodePcm(const std::string& path, int sample_rate, std::vector<int16_t>* o
     dup2(data_pipe[1], STDOUT_FILENO);
     dup2(message_pipe[1], STDERR_FILENO);
     for (int fd : {data_pipe[0], data_pipe[1], message_pipe[0], message_pipe[1]}) close(fd);
-    const char* argv[] = {"ffmpeg", "-nostdin", "-v",     "error", "-i",       path.c_str(), "-vn", "-f",
-                          "s16le",  "-acodec",  "pcm_s16le", "-ac", "2",        "-ar",        rate.c_str(), "-",
-                          nullptr};
-    execvp("ffmpeg", const_cast<char* const*>(argv));
+    execvp("ffmpeg", const_cast<char* const*>(argv.data()));
     _exit(kExecFailed);
   }
   close(data_pipe[1]);

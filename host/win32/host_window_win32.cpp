@@ -86,6 +86,13 @@ HWND HostWindowCreate(int x, int y, int width, int height) {
     return window;
 }
 
+bool HostWindowSetClientSize(HWND window, int width, int height) {
+    RECT rect{0, 0, std::max(width, 0), std::max(height, 0)};
+    AdjustWindowRectEx(&rect, kStyle, FALSE, kExStyle);
+    return SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
 void HostWindowDestroy(HWND window) {
     if (!window) return;
     g_windows.erase(std::remove(g_windows.begin(), g_windows.end(), window), g_windows.end());
@@ -132,6 +139,13 @@ bool HostWindowsRunFrame(unsigned milliseconds) {
         WaitForInput();
     }
     return true;
+}
+
+void HostWindowsTickNow() {
+    for (HWND editor : LiveEditors()) {
+        SendMessageA(editor, WM_TIMER, 1, 0);
+        UpdateWindow(editor);  // the paint the tick asked for, now
+    }
 }
 
 bool HostWindowReadPixels(HWND window, uint32_t *out, size_t out_words) {

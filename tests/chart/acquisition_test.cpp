@@ -198,7 +198,7 @@ TEST(Acquisition, BeatGridPatternsInFourFourThreeFourAndSixEight) {
         auto project = chart.BuildProject();
         ChartTestHost host(project.get());
         const std::vector<ChartEvent> events = FetchAll(host, 8 * T);
-        // The downbeat at 0 lies on the first window's start and belongs to no window.
+        // The grid begins after the project start: a measure's line is drawn where it ends.
         const std::vector<int32_t> expected = {H, B, H, B, H, B, H, M, H, B, H, B, H, B, H, M};
         EXPECT_EQ(GridKinds(events, 8 * QN + 1), expected);
         for (const ChartEvent &e : events) {

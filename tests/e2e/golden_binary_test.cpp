@@ -19,6 +19,7 @@
 #include "host/editor_driver.h"
 #include "host/plugin_host.h"
 #include "tests/e2e/highway_charts.h"
+#include "tests/e2e/staged_plugin.h"
 #include "view/highway_pictures.h"
 
 namespace {
@@ -26,37 +27,6 @@ namespace {
 // The editor keeps a 4-pixel margin to its host window's right and bottom edges.
 constexpr int EDITOR_WIDTH = 400;
 constexpr int EDITOR_HEIGHT = 300;
-
-// The plug-in binary and its pictures in a folder of their own, made once per process.
-class StagedPlugin {
-public:
-    static StagedPlugin &Get() {
-        static StagedPlugin staged;
-        return staged;
-    }
-    const std::string &path() const { return path_; }
-    const std::string &error() const { return error_; }
-
-private:
-    StagedPlugin() {
-        dir_ = MakeTempDir("golden-binary");
-        if (dir_.empty()) {
-            error_ = "cannot make a temporary folder";
-            return;
-        }
-        path_ = dir_ + "/qlv_preview.so";
-        std::error_code ec;
-        std::filesystem::copy_file(std::string(QLV_PLUGIN_DIR) + "/qlv_preview.so", path_, ec);
-        if (ec) error_ = "cannot copy the plug-in binary: " + ec.message();
-        else if (!WritePictureFolder(ShapedPictureSet(), dir_)) error_ = "cannot write the pictures";
-        ini_ = dir_ + "/host.ini";
-        std::ofstream(ini_) << "[qlview]\ntimeoffs=0\n";
-        SetHostIniFile(ini_.c_str());
-    }
-    ~StagedPlugin() { RemoveTree(dir_); }
-
-    std::string dir_, path_, ini_, error_;
-};
 
 uint32_t Difference(uint32_t a, uint32_t b) {
     if (a == b) return 0xFF000000u;

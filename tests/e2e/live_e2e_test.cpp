@@ -155,18 +155,18 @@ class LiveE2E : public ::testing::Test {
     size_t line = out.find("picture qlv-live-");
     for (int i = 1; i < pictures_; ++i) line = out.find("picture qlv-live-", line + 1);
     const std::string name = out.substr(line + 8, out.find(' ', line + 8) - line - 8);
-    const size_t from = out.find("from sample ", line);
-    if (from != std::string::npos) picture.sample = std::atoll(out.c_str() + from + 12);
+    const size_t from = out.find("showing sample ", line);
+    if (from != std::string::npos) picture.sample = std::atoll(out.c_str() + from + 15);
     picture.pixels = Read(dir_ / name, kWidth + 4, kHeight + 4);
     return picture;
   }
 
-  // The offline render of the same moment: the block that the picture shows, played first.
+  // The offline render of the same moment: its frame at the position the picture shows.
   std::vector<uint32_t> Render(const fs::path& chart, long long sample, const std::vector<std::string>& more = {}) {
     char start[32];
     std::snprintf(start, sizeof start, "%.9f", static_cast<double>(sample) / kRate);
     std::vector<std::string> args = {kProgram, chart.string(), "--start", start, "--duration", "0.01",
-                                     "--size", "480x270", "--no-video", "--sheet", "0", "-o",
+                                     "--size", "480x270", "--no-video", "--frames", "--sheet", "0", "-o",
                                      (dir_ / "render").string(), "-q"};
     args.insert(args.end(), more.begin(), more.end());
     Spawn(args, dir_, {}, dir_ / "render.out", dir_ / "render.err", true);

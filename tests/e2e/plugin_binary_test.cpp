@@ -178,6 +178,11 @@ TEST_F(PluginBinaryTest, SettingsChunkRoundTrip) {
     uint8_t saved[] = {0x03, 0x01, 0x40, 0x06};
     EXPECT_EQ(Dispatch(e, effSetChunk, 0, 4, saved), 1);
     EXPECT_EQ(Chunk(e), (std::vector<uint8_t>{0x03, 0x01, 0x40, 0x06}));
+    // Chunks too short to hold a setting change nothing and are answered 1, data or not.
+    EXPECT_EQ(Dispatch(e, effSetChunk, 0, 1, saved), 1);
+    EXPECT_EQ(Dispatch(e, effSetChunk, 0, 0, nullptr), 1);
+    EXPECT_EQ(Dispatch(e, effSetChunk, 0, -4, saved), 1);
+    EXPECT_EQ(Chunk(e), (std::vector<uint8_t>{0x03, 0x01, 0x40, 0x06}));
     // Each instance keeps its own settings.
     AEffect *other = host->CreateInstance();
     ASSERT_NE(other, nullptr);

@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "gfx/gfx.h"
+#include "host/chart_builder.h"
+#include "host/smf_writer.h"
+#include "tests/host/chart_text_sample.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -155,13 +158,26 @@ TEST_F(PreviewE2E, ThePicturesBesideThePluginAreTheOnesShown) {
   std::vector<std::string> with = Small((dir_ / "with").string()), without = Small((dir_ / "without").string());
   with.insert(with.end(), {"--start", "0:12"});
   without.insert(without.end(), {"--start", "0:12", "--plugin", (bare / "qlv_preview.so").string()});
-  ASSERT_EQ(Preview(with).status, 0);
-  ASSERT_EQ(Preview(without).status, 0);
+  RunResult ours_run = Preview(with), bare_run = Preview(without);
+  ASSERT_EQ(ours_run.status, 0);
+  ASSERT_EQ(bare_run.status, 0);
+  EXPECT_TRUE(ours_run.err.empty()) << ours_run.err;
+  // Missing pictures are said before rendering, in one line naming the folder.
+  EXPECT_NE(bare_run.err.find((bare / "qlview").string()), std::string::npos) << bare_run.err;
+  EXPECT_EQ(std::count(bare_run.err.begin(), bare_run.err.end(), '\n'), 1) << bare_run.err;
   auto ours = LoadPng(dir_ / "with" / "frame_000003.png");
   auto placeholders = LoadPng(dir_ / "without" / "frame_000003.png");
   ASSERT_TRUE(ours && placeholders);
   EXPECT_GT(SaturatedPixels(Pixels(ours.get()), 320, 0, 180), 80);
   EXPECT_LT(SaturatedPixels(Pixels(placeholders.get()), 320, 0, 180), 20);
+}
+
+TEST_F(PreviewE2E, AStartPastTheChartsEndIsNoticed) {
+  std::vector<std::string> args = Small((dir_ / "late").string());
+  args.insert(args.end(), {"--start", "59:00"});
+  RunResult r = Preview(args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("the chart ends at 0:"), std::string::npos) << r.out;
 }
 
 TEST_F(PreviewE2E, SameInputGivesIdenticalFrames) {
@@ -182,23 +198,34 @@ TEST_F(PreviewE2E, SameInputGivesIdenticalFrames) {
 TEST_F(PreviewE2E, GridShowsFourDifficultiesSideBySide) {
   const fs::path out = dir_ / "grid";
   std::vector<std::string> args = {"--grid", "--size", "160x120", "--fps", "10", "--duration", "0.2",
-                                   "--start", "14", "-o", out.string(), "--sheet", "0"};
+                                   "--start", "14", "-o", out.string(), "--sheet", "8"};
   RunResult r = Preview(args);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Listing(out), (std::vector<std::string>{"frame_000001.png", "frame_000002.png"}));
+  EXPECT_EQ(Listing(out), (std::vector<std::string>{"contact_sheet.png", "frame_000001.png", "frame_000002.png"}));
+  // The sheet has one thumbnail per panel, at the panel's own size: two moments of four panels.
+  auto sheet = LoadPng(out / "contact_sheet.png");
+  ASSERT_TRUE(sheet);
+  EXPECT_EQ(sheet->PixelWidth(), 8 + 4 * (160 + 8));
+  EXPECT_EQ(sheet->PixelHeight(), 8 + 2 * (120 + 12 + 8));
   auto frame = LoadPng(out / "frame_000002.png");
   ASSERT_TRUE(frame);
-  ASSERT_EQ(frame->PixelWidth(), 640);
+  // Four panels with a visible gap of one colour between them.
+  const int gap = 6, width = 4 * 160 + 3 * gap;
+  ASSERT_EQ(frame->PixelWidth(), width);
   ASSERT_EQ(frame->PixelHeight(), 120);
   // Each panel has its own difficulty, so the panels differ from one another.
   std::vector<uint32_t> px = Pixels(frame.get());
   auto panel = [&](int i) {
     std::vector<uint32_t> p;
-    for (int y = 24; y < 120; ++y) p.insert(p.end(), px.begin() + y * 640 + i * 160, px.begin() + y * 640 + i * 160 + 160);
+    for (int y = 24; y < 120; ++y)
+      p.insert(p.end(), px.begin() + y * width + i * (160 + gap), px.begin() + y * width + i * (160 + gap) + 160);
     return p;
   };
   for (int i = 0; i < 4; ++i)
     for (int j = i + 1; j < 4; ++j) EXPECT_NE(panel(i), panel(j)) << i << " vs " << j;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 160; x < 160 + gap; ++x) ASSERT_EQ(px[y * width + x], px[0 * width + 160]) << x << "," << y;
+  EXPECT_NE(px[60 * width + 160], px[60 * width + 159]);
 }
 
 TEST_F(PreviewE2E, BadOptionsAreRefusedBeforeAnythingIsWritten) {
@@ -245,6 +272,8 @@ TEST_F(PreviewE2E, MissingOrBrokenInputsFailWithOneClearLine) {
       {{"--track", "PART TUBA"}, "PART TUBA"},
       {{"--plugin", (dir_ / "missing.so").string()}, "missing.so"},
       {{"--plugin", garbage.string()}, "garbage.mid"},
+      {{"--audio", (dir_ / "nope.ogg").string()}, "nope.ogg"},
+      {{"--audio-dir", dir_.string()}, "no audio in"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = Small(out.string());
@@ -265,6 +294,22 @@ TEST_F(PreviewE2E, AnUnwritableOutputFolderIsNamed) {
   r = Preview(Small((file / "below").string()));
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("cannot write to output folder"), std::string::npos) << r.err;
+}
+
+TEST_F(PreviewE2E, AFullDiskIsSaidSoNamingTheOutputFolder) {
+  const fs::path disk = dir_ / "small disk";
+  fs::create_directories(disk);
+  const std::string mount = "mount -t tmpfs -o size=96k tmpfs " + Quote(disk.string()) + " 2>/dev/null";
+  if (std::system(mount.c_str()) != 0) GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+  const fs::path out = disk / "render";
+  std::vector<std::string> args = Small(out.string());
+  args.push_back("--frames");
+  RunResult r = Preview(args);
+  std::system(("umount " + Quote(disk.string())).c_str());
+  EXPECT_NE(r.err.find("no space left on device"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(out.string()), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(".qlv-preview-partial"), std::string::npos) << "the staging folder is ours, not the user's";
+  ExpectCleanFailure(r, "render", disk);
 }
 
 TEST_F(PreviewE2E, ARerunReplacesEarlierResults) {
@@ -317,7 +362,9 @@ TEST_F(PreviewE2E, FramesArePipedToTheEncoderAsRawPictures) {
   // Keeps the raw stream under the output name ffmpeg is given (its last argument).
   WriteScript(bin / "ffmpeg", "for last; do :; done\ncat > \"$last\"\n");
   const fs::path out = dir_ / "video";
-  RunResult r = Preview(Small(out.string()), bin.string() + ":/usr/bin:/bin");
+  std::vector<std::string> args = Small(out.string());
+  args.push_back("--frames");
+  RunResult r = Preview(args, bin.string() + ":/usr/bin:/bin");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.find("apt-get"), std::string::npos) << r.out;
   std::ifstream in(out / "preview.mp4", std::ios::binary);
@@ -339,18 +386,25 @@ TEST_F(PreviewE2E, AFailingEncoderFailsTheRenderAndLeavesNothing) {
   ExpectCleanFailure(r, "ffmpeg", out);
 }
 
-TEST_F(PreviewE2E, AnInterruptedRenderLeavesNothing) {
+TEST_F(PreviewE2E, AnInterruptedRenderLeavesNothingAndOnlyOneLine) {
   const fs::path out = dir_ / "stopped";
   const fs::path err = dir_ / "stderr.txt";
+  const fs::path bin = dir_ / "bin";
+  fs::create_directories(bin);
+  // An encoder that complains when Ctrl-C reaches it, as ffmpeg does.
+  WriteScript(bin / "ffmpeg", "trap 'echo encoder interrupted >&2; exit 1' INT\ncat > /dev/null\n");
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
+    setpgid(0, 0);  // the terminal's foreground group: Ctrl-C goes to all of it
     FILE* e = std::freopen(err.string().c_str(), "w", stderr);
     (void)e;
+    setenv("PATH", (bin.string() + ":/usr/bin:/bin").c_str(), 1);
     execl(kProgram.c_str(), kProgram.c_str(), "--size", "160x90", "--fps", "30", "--duration", "60", "-o",
-          out.string().c_str(), "--no-video", "-q", static_cast<char*>(nullptr));
+          out.string().c_str(), "--frames", "-q", static_cast<char*>(nullptr));
     _exit(127);
   }
+  setpgid(child, child);
   // Wait until frames are being written into the hidden staging folder, then interrupt.
   bool started = false;
   for (int i = 0; i < 600 && !started; ++i) {
@@ -359,13 +413,16 @@ TEST_F(PreviewE2E, AnInterruptedRenderLeavesNothing) {
       started |= it->path().filename().string().rfind("frame_", 0) == 0;
     if (!started) usleep(50 * 1000);
   }
-  kill(child, SIGINT);
+  kill(-child, SIGINT);
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(started);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 130);
-  EXPECT_NE(Slurp(err).find("interrupted"), std::string::npos) << Slurp(err);
+  usleep(200 * 1000);  // an encoder that outlived the program would still write now
+  const std::string said = Slurp(err);
+  EXPECT_NE(said.find("interrupted"), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
   for (const std::string& name : Listing(out)) ADD_FAILURE() << "left behind: " << name;
 }
 
@@ -378,3 +435,126 @@ TEST_F(PreviewE2E, HelpExplainsTheFirstSteps) {
 }
 
 }  // namespace
+
+// Every frame_NNNNNN.png of a folder, in order.
+std::vector<std::vector<uint32_t>> Frames(const fs::path& folder) {
+  std::vector<std::vector<uint32_t>> frames;
+  for (int f = 1;; ++f) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%06d.png", f);
+    auto png = LoadPng(folder / name);
+    if (!png) break;
+    frames.push_back(Pixels(png.get()));
+  }
+  return frames;
+}
+
+// Guitar gems from 0.6 s to 2.4 s at 120 per minute, a star power phrase over half of them.
+ChartBuilder GuitarChart(const std::string& track, int star_pitch) {
+  ChartBuilder b(480, track);
+  b.Tempo(0, 120.0);
+  for (int i = 0; i < 12; ++i) b.Note(576 + i * 144, 96 + i % 5, i % 4 == 0 ? 300 : 60);
+  b.Note(1200, star_pitch, 900);
+  return b;
+}
+
+TEST_F(PreviewE2E, ChartFilesShowExactlyWhatTheSameChartAsMidiShows) {
+  std::string error;
+  auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+    return (dir_ / name).string();
+  };
+  const std::string chart = write("sample.chart", chart_text_sample::CHART);
+  const std::string five = write("five.chart", chart_text_sample::FIVE_LANE_CHART);
+  ASSERT_TRUE(chart_text_sample::Guitar().WriteFile((dir_ / "guitar.mid").string(), &error)) << error;
+  ASSERT_TRUE(chart_text_sample::Drums().WriteFile((dir_ / "drums.mid").string(), &error)) << error;
+  ASSERT_TRUE(chart_text_sample::FiveLaneDrums().WriteFile((dir_ / "five.mid").string(), &error)) << error;
+  struct Case {
+    std::string text, midi, instrument;
+  };
+  for (const Case& c : {Case{chart, "guitar.mid", "guitar"}, Case{chart, "drums.mid", "pro-drums"},
+                        Case{five, "five.mid", "pro-drums"}}) {
+    SCOPED_TRACE(c.midi);
+    const std::vector<std::string> common = {"--size", "320x180", "--fps", "5", "--duration", "2.2", "--start", "0.2",
+                                             "--sheet", "0", "-i", c.instrument};
+    std::vector<std::string> a = common, b = common;
+    a.insert(a.end(), {c.text, "-o", (dir_ / "from_chart").string()});
+    b.insert(b.end(), {(dir_ / c.midi).string(), "-o", (dir_ / "from_midi").string()});
+    ASSERT_EQ(Preview(a).status, 0);
+    ASSERT_EQ(Preview(b).status, 0);
+    const auto from_chart = Frames(dir_ / "from_chart"), from_midi = Frames(dir_ / "from_midi");
+    ASSERT_EQ(from_chart.size(), 11u);
+    EXPECT_TRUE(from_chart == from_midi);
+    int lit = 0;
+    for (const auto& frame : from_chart) lit = std::max(lit, SaturatedPixels(frame, 320, 30, 180));
+    EXPECT_GT(lit, 100) << "gems on the highway";
+  }
+}
+
+TEST_F(PreviewE2E, AnyTrackOfAnyMidiFileCanBeShown) {
+  std::string error;
+  const std::string reference = (dir_ / "reference.mid").string();
+  ASSERT_TRUE(GuitarChart("PART GUITAR", 116).WriteFile(reference, &error)) << error;
+  // Format 0: tempo and notes in one unnamed track.
+  SmfFile single = GuitarChart("", 116).ToSmf();
+  single.format = 0;
+  SmfTrack merged = single.tracks[0];
+  for (size_t i = 1; i < single.tracks[1].events.size(); ++i) merged.events.push_back(single.tracks[1].events[i]);
+  std::stable_sort(merged.events.begin(), merged.events.end(),
+                   [](const SmfEvent& a, const SmfEvent& b) { return a.tick < b.tick; });
+  merged.events.erase(merged.events.begin());  // no name
+  single.tracks = {merged};
+  const std::string format0 = (dir_ / "format0.mid").string();
+  ASSERT_TRUE(WriteSmfFile(single, format0, &error)) << error;
+  // An older game's file: "T1 GEMS", star power on note 103.
+  const std::string old = (dir_ / "old.mid").string();
+  ASSERT_TRUE(GuitarChart("T1 GEMS", 103).WriteFile(old, &error)) << error;
+
+  auto render = [&](std::vector<std::string> args, RunResult* result = nullptr) {
+    const fs::path out = dir_ / "out";
+    std::vector<std::string> all = Small(out.string());
+    all.insert(all.end(), {"--duration", "1.5", "--fps", "4", "--start", "0.5"});
+    all.insert(all.end(), args.begin(), args.end());
+    RunResult r = Preview(all);
+    EXPECT_EQ(r.status, 0) << r.err;
+    if (result) *result = r;
+    return Frames(out);
+  };
+  const auto expected = render({reference});
+  ASSERT_EQ(expected.size(), 6u);
+  EXPECT_TRUE(render({format0}) == expected) << "format 0, unnamed track";
+  RunResult r;
+  EXPECT_TRUE(render({old}, &r) == expected) << "found by its usual name, 103 shown as 116";
+  EXPECT_NE(r.err.find("note 103"), std::string::npos) << r.err;
+  EXPECT_TRUE(render({old, "-t", "2"}) == expected);
+  EXPECT_TRUE(render({old, "-t", "T1 GEMS"}) == expected);
+  EXPECT_FALSE(render({old, "-t", "#2", "--no-compat"}) == expected) << "without star power";
+
+  r = Preview({old, "-t", "PART TUBA", "-o", (dir_ / "none").string()});
+  ExpectCleanFailure(r, "tracks: 1 \"TEMPO\" (0 notes), 2 \"T1 GEMS\" (13 notes)", dir_ / "none");
+}
+
+TEST_F(PreviewE2E, ASongFolderShowsItsChartWithTheNamesOfItsSongIni) {
+  std::string error;
+  const fs::path song = dir_ / "Band - Tune";
+  fs::create_directories(song);
+  ASSERT_TRUE(GuitarChart("PART GUITAR", 116).WriteFile((song / "notes.mid").string(), &error)) << error;
+  ASSERT_TRUE(GuitarChart("PART GUITAR", 116).WriteFile((dir_ / "plain.mid").string(), &error)) << error;
+  std::ofstream(song / "song.ini") << "[Song]\nname = Tune\nartist = Band\ndelay = 500\nthis is not a key\n";
+  const std::vector<std::string> common = {"--size", "320x180", "--fps", "4", "--duration", "1.5", "--start", "1"};
+  std::vector<std::string> a = common, b = common;
+  a.insert(a.end(), {song.string(), "-o", (dir_ / "folder").string(), "--verbose"});
+  b.insert(b.end(), {(dir_ / "plain.mid").string(), "-o", (dir_ / "plain").string()});
+  const RunResult r = Preview(a);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(Preview(b).status, 0);
+  // The delay moves the audio against the chart, not the picture against the chart's time.
+  EXPECT_TRUE(Frames(dir_ / "folder") == Frames(dir_ / "plain"));
+  EXPECT_NE(r.out.find("of \"Band - Tune\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("song.ini:4: delay = 500"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("song.ini:5: not a \"key = value\" line"), std::string::npos) << r.err;
+  // The caption above the thumbnails makes the sheet taller than the plain one.
+  auto with = LoadPng(dir_ / "folder" / "contact_sheet.png"), without = LoadPng(dir_ / "plain" / "contact_sheet.png");
+  ASSERT_TRUE(with && without);
+  EXPECT_GT(with->PixelHeight(), without->PixelHeight());
+}

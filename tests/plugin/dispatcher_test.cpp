@@ -141,7 +141,10 @@ TEST_F(DispatcherTest, BadChunkRequestsChangeNothing) {
     uint8_t bytes[] = {0x03, 0x01, 0x40, 0x06};
     instance->highway_dirty = 0;
     EXPECT_EQ(Dispatch(effSetChunk, 0, 4, nullptr), 0);
-    EXPECT_EQ(Dispatch(effSetChunk, 0, -4, bytes), 0);
+    // Too short to hold a setting, whatever the pointer: ignored, and still answered 1.
+    EXPECT_EQ(Dispatch(effSetChunk, 0, -4, bytes), 1);
+    EXPECT_EQ(Dispatch(effSetChunk, 0, 1, nullptr), 1);
+    EXPECT_EQ(Dispatch(effSetChunk, 0, -1, nullptr), 1);
     EXPECT_EQ(instance->skill.load(), 0);
     EXPECT_EQ(instance->hopo_threshold.load(), 170);
     EXPECT_EQ(instance->highway_dirty, 0);

@@ -72,6 +72,23 @@ TEST(ParseOptions, DefaultsFollowTheInstrument) {
   // An explicit track wins wherever it stands.
   ASSERT_EQ(Parse({"--track", "PART RHYTHM", "-i", "bass"}, &o, &error), ParseResult::kRun);
   EXPECT_EQ(o.track, "PART RHYTHM");
+  EXPECT_TRUE(o.track_given);
+}
+
+TEST(ParseOptions, WhatSongIniMaySettleIsKnownToBeOpen) {
+  PreviewOptions o;
+  std::string error;
+  ASSERT_EQ(Parse({"-i", "drums"}, &o, &error), ParseResult::kRun);
+  EXPECT_FALSE(o.drum_kind_given || o.hopo_given || o.track_given || o.verbose);
+  EXPECT_TRUE(o.compat);
+  for (const char* kind : {"pro-drums", "drums-std", "std-drums"}) {
+    ASSERT_EQ(Parse({"-i", kind}, &o, &error), ParseResult::kRun);
+    EXPECT_TRUE(o.drum_kind_given) << kind;
+  }
+  ASSERT_EQ(Parse({"--hopo", "170", "-t", "#2", "--no-compat", "-v"}, &o, &error), ParseResult::kRun);
+  EXPECT_TRUE(o.hopo_given && o.track_given && o.verbose && !o.compat);
+  EXPECT_EQ(o.track, "#2");
+  EXPECT_EQ(Parse({"--no-compat=1"}, &o, &error), ParseResult::kError);
 }
 
 TEST(ParseOptions, ReadsEveryValue) {
@@ -102,6 +119,18 @@ TEST(ParseOptions, ReadsEveryValue) {
   EXPECT_FALSE(o.video);
   EXPECT_EQ(o.sheet_frames, 6);
   EXPECT_TRUE(o.quiet);
+  // Sound: --audio repeats, the rest once; frames only when asked for.
+  PreviewOptions sound;
+  EXPECT_FALSE(sound.frames);
+  ASSERT_EQ(Parse({"-a", "a.ogg", "--audio=b.opus", "--audio-dir", "song", "--delay", "-250", "--click", "--frames"},
+                  &sound, &error),
+            ParseResult::kRun)
+      << error;
+  EXPECT_EQ(sound.audio, (std::vector<std::string>{"a.ogg", "b.opus"}));
+  EXPECT_EQ(sound.audio_dir, "song");
+  EXPECT_EQ(sound.audio_delay_ms, -250);
+  EXPECT_TRUE(sound.click);
+  EXPECT_TRUE(sound.frames);
 }
 
 TEST(ParseOptions, BadInputGivesOneLineNamingTheProblem) {
@@ -127,6 +156,9 @@ TEST(ParseOptions, BadInputGivesOneLineNamingTheProblem) {
       {{"--grid=yes"}, "takes no value"},
       {{"a.mid", "b.mid"}, "b.mid"},
       {{"--out", ""}, "--out"},
+      {{"--audio", ""}, "--audio"},
+      {{"--delay", "soon"}, "soon"},
+      {{"--click=1"}, "takes no value"},
   };
   for (const Case& c : cases) {
     PreviewOptions o;

@@ -11,6 +11,7 @@
 #include "host/cli/output_folder.h"
 #include "host/cli/preview_run.h"
 #include "host/cli/progress_bar.h"
+#include "host/cli/song_audio.h"
 #include "imagefile/png_write.h"
 
 namespace qlv::cli {
@@ -77,8 +78,47 @@ TEST(OutputFolder, AnAbandonedRenderLeavesNothing) {
     ASSERT_TRUE(folder.Prepare(out.string(), &error)) << error;
     Touch(folder.StagedPath("frame_000001.png"));
   }
-  ASSERT_TRUE(fs::is_directory(out));
-  EXPECT_EQ(CountEntries(out), 0);
+  EXPECT_FALSE(fs::exists(out)) << "a folder made for a failed render goes with it";
+  {
+    // The summary names a folder with one separator at its end, also when given with one ("/").
+    OutputFolder folder;
+    std::string error;
+    ASSERT_TRUE(folder.Prepare(out.string() + "/", &error)) << error;
+    EXPECT_EQ(folder.DisplayName(), out.string() + "/");
+  }
+  // A folder that was there before stays, and keeps what it held.
+  fs::create_directories(out);
+  Touch(out / "notes.txt");
+  {
+    OutputFolder folder;
+    std::string error;
+    ASSERT_TRUE(folder.Prepare(out.string(), &error)) << error;
+  }
+  EXPECT_EQ(CountEntries(out), 1);
+}
+
+TEST(SongAudio, UsualStemsByNameUnlessTheChartNamesItsOwn) {
+  TempDir tmp;
+  const fs::path dir = tmp.path();
+  for (const char* name : {"song.mp3", "song.ogg", "GUITAR.flac", "drums_5.ogg", "notes.txt", "music.opus"})
+    Touch(dir / name);
+  fs::create_directories(dir / "vocals.ogg");  // a folder, not a stem
+  auto names = [](const std::vector<std::string>& paths) {
+    std::vector<std::string> out;
+    for (const std::string& p : paths) out.push_back(fs::path(p).filename().string());
+    return out;
+  };
+  // One file per stem (.ogg before .mp3), any case, only the usual names, in their order.
+  EXPECT_EQ(names(FindSongAudio(dir.string(), {})), (std::vector<std::string>{"song.ogg", "GUITAR.flac"}));
+  // The chart's own names win when they exist, and are ignored when they do not.
+  EXPECT_EQ(names(FindSongAudio(dir.string(), {"music.opus", "gone.ogg"})), (std::vector<std::string>{"music.opus"}));
+  EXPECT_EQ(names(FindSongAudio(dir.string(), {"gone.ogg"})), (std::vector<std::string>{"song.ogg", "GUITAR.flac"}));
+  std::string error;
+  EXPECT_FALSE(CheckAudioFile((dir / "vocals.ogg").string(), &error));
+  EXPECT_NE(error.find("vocals.ogg"), std::string::npos);
+  Touch(dir / "empty.wav", "");
+  EXPECT_FALSE(CheckAudioFile((dir / "empty.wav").string(), &error));
+  EXPECT_TRUE(CheckAudioFile((dir / "song.ogg").string(), &error)) << error;
 }
 
 TEST(OutputFolder, RefusesAFileOrAnUnwritablePlace) {

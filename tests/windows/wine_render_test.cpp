@@ -46,15 +46,16 @@ protected:
     void Compare(const std::vector<std::string> &options, int expected_frames, std::string windows_plugin = "") {
         const WineRunner &wine = WineRunner::Get();
         std::vector<std::string> native = {QLV_PREVIEW_PROGRAM, "--plugin", std::string(QLV_PLUGIN_DIR) + "/qlv_preview.so",
-                                           "--out", scratch_ + "/native", "--no-video", "--sheet", "0", "--quiet"};
+                                           "--out", scratch_ + "/native", "--frames", "--no-video", "--sheet", "0",
+                                           "--quiet"};
         native.insert(native.end(), options.begin(), options.end());
         const WineResult here = RunNative(native);
         ASSERT_EQ(here.status, 0) << here.output;
 
         if (windows_plugin.empty()) windows_plugin = wine.Staged("qlv_preview.dll");
         std::vector<std::string> windows = {"--plugin", windows_plugin, "--out",
-                                            WineRunner::WindowsPath(scratch_ + "/windows"), "--no-video", "--sheet", "0",
-                                            "--quiet"};
+                                            WineRunner::WindowsPath(scratch_ + "/windows"), "--frames", "--no-video", "--sheet",
+                                            "0", "--quiet"};
         for (size_t i = 0; i < options.size(); ++i) {
             // Files named in the options are native paths; the Windows program sees them on Z:.
             const bool is_path = i > 0 && options[i - 1] == "--chart";

@@ -132,7 +132,8 @@ WineResult WineRunner::Shell(const std::string &inner, const std::string &search
 
 WineResult WineRunner::Run(const std::string &program, const std::vector<std::string> &args,
                            const std::string &search_path) const {
-    std::string inner = "wine " + Quote(stage_ + "/" + program);
+    // A program given by its full native path runs from where it is (an unpacked archive).
+    std::string inner = "wine " + Quote(program.rfind('/', 0) == 0 ? program : stage_ + "/" + program);
     for (const std::string &a : args) inner += " " + Quote(a);
     return Shell(inner, search_path);
 }

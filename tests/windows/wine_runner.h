@@ -23,7 +23,8 @@ public:
     // display, no Windows build, a prefix that cannot be made).
     const std::string &Unavailable() const { return unavailable_; }
 
-    // Runs a staged Windows program ("qlv-preview.exe") with `args` on a fresh virtual display;
+    // Runs a staged Windows program ("qlv-preview.exe"), or one given by its full native path,
+    // with `args` on a fresh virtual display;
     // `search_path`, when given, is a Windows folder added to the program's PATH.
     WineResult Run(const std::string &program, const std::vector<std::string> &args,
                    const std::string &search_path = "") const;

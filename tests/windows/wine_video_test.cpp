@@ -21,7 +21,7 @@ TEST_F(WineVideoTest, EncoderGetsEveryFrameThroughThePipe) {
     const WineResult run = wine.Run("qlv-preview.exe",
                                     {"--plugin", wine.Staged("qlv_preview.dll"), "--chart",
                                      WineRunner::WindowsPath(QLV_DEMO_CHART), "--start", "20", "--duration", "0.25",
-                                     "--fps", "20", "--size", "64x48", "--sheet", "0", "--quiet", "--out",
+                                     "--fps", "20", "--size", "64x48", "--frames", "--sheet", "0", "--quiet", "--out",
                                      WineRunner::WindowsPath(scratch_ + "/out")},
                                     wine.Staged("encoder"));
     ASSERT_EQ(run.status, 0) << run.output;
