@@ -20,6 +20,7 @@
 
 #include "gfx/gfx.h"
 #include "host/chart_builder.h"
+#include "host/live/pcm_decode.h"
 #include "tests/plugin/text_pixels.h"
 
 extern char** environ;
@@ -231,9 +232,9 @@ fs::path WriteChart(const fs::path& path, double first_second, double quarter_no
   return path;
 }
 
-// `seconds` of quiet stereo 16-bit at 44.1 kHz.
-void WriteQuietWav(const fs::path& path, uint32_t seconds) {
-  const uint32_t bytes = seconds * 44100 * 4;
+// `seconds` of stereo 16-bit at 44.1 kHz, every sample `level`.
+void WriteWav(const fs::path& path, double seconds, int16_t level = 0) {
+  const uint32_t frames = static_cast<uint32_t>(seconds * 44100), bytes = frames * 4;
   std::ofstream wav(path, std::ios::binary);
   auto u32 = [&](uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
   auto u16 = [&](uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
@@ -243,9 +244,10 @@ void WriteQuietWav(const fs::path& path, uint32_t seconds) {
   u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
   wav << "data";
   u32(bytes);
-  const std::vector<char> quiet(bytes, 0);
-  wav.write(quiet.data(), bytes);
+  const std::vector<int16_t> samples(frames * 2, level);
+  wav.write(reinterpret_cast<const char*>(samples.data()), bytes);
 }
+void WriteQuietWav(const fs::path& path, uint32_t seconds) { WriteWav(path, seconds); }
 
 // The pictures are taken before any gem reaches the strike line: a gem that has passed it flares
 // for a number of paints, which a render started at the same moment has not had.
@@ -306,13 +308,20 @@ TEST_F(LiveE2E, EditsToTheChartAreFollowedAndABrokenFileIsNot) {
   EXPECT_NE(Slurp(dir_ / "out.txt").find(" frames in "), std::string::npos);
 }
 
+// The song folder's case: its own stem is found and decoded as the render would mix it.
 TEST_F(LiveE2E, AudioThatCannotBeDecodedIsRefusedBeforeAWindowOpens) {
   const fs::path chart = WriteChart(dir_ / "song.mid", 3.0);
   std::ofstream(dir_ / "notes.txt") << "not a sound";
-  for (const char* audio : {"notes.txt", "missing.ogg"}) {
+  fs::create_directory(dir_ / "band");
+  WriteChart(dir_ / "band" / "notes.mid", 3.0);
+  std::ofstream(dir_ / "band" / "song.ini") << "[song]\ndelay = 250\n";
+  std::ofstream(dir_ / "band" / "guitar.ogg") << "not a sound either";
+  for (const char* audio : {"notes.txt", "missing.ogg", "guitar.ogg"}) {
     const fs::path out = dir_ / "out.txt", err = dir_ / "err.txt";
-    const pid_t pid = Spawn({kProgram, chart.string(), "--play", "--audio", (dir_ / audio).string()}, dir_,
-                            {"DISPLAY=" + display_}, out, err, false);
+    const bool folder = std::string(audio) == "guitar.ogg";
+    std::vector<std::string> args = {kProgram, chart.string(), "--play", "--audio", (dir_ / audio).string()};
+    if (folder) args = {kProgram, (dir_ / "band").string(), "--play"};
+    const pid_t pid = Spawn(args, dir_, {"DISPLAY=" + display_}, out, err, false);
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << audio;
@@ -322,6 +331,25 @@ TEST_F(LiveE2E, AudioThatCannotBeDecodedIsRefusedBeforeAWindowOpens) {
     EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
     EXPECT_EQ(Slurp(out), "");
   }
+}
+
+// Two stems, one read from the song's delay on and one starting later: each at half gain, so
+// that together two near full-scale stems reach but do not pass full scale.
+TEST(SongPcm, StemsAreMixedAtEqualGainFromWhereEachStarts) {
+  const fs::path dir = fs::temp_directory_path() / ("qlv-live-pcm-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  WriteWav(dir / "a.wav", 1.0, 30000);
+  WriteWav(dir / "b.wav", 1.0, 30000);
+  std::vector<int16_t> pcm;
+  std::string error;
+  ASSERT_TRUE(qlv::live::DecodePcm({{(dir / "a.wav").string(), 0.5}, {(dir / "b.wav").string(), -0.25}}, 44100, &pcm,
+                                   &error))
+      << error;
+  fs::remove_all(dir);
+  const auto at = [&](double seconds) { return pcm[static_cast<size_t>(seconds * 44100) * 2]; };
+  EXPECT_NEAR(static_cast<double>(pcm.size()) / 2 / 44100, 1.25, 0.02);  // b ends 0.25 s late
+  EXPECT_NEAR(at(0.1), 15000, 300);  // a alone: b has not started
+  EXPECT_NEAR(at(0.4), 30000, 300);  // both
 }
 
 // One minute of play on the dummy sound card's clock, with seeks both ways.
