@@ -28,7 +28,9 @@ void SetPixels(benchmark::State &state) {
 }
 
 void BM_Memcpy(benchmark::State &state) { RunMemcpyFloor(state, state.range(0) * state.range(1)); }
+void BM_MemcpyMainMemory(benchmark::State &state) { RunMemcpyFloorMainMemory(state, state.range(0) * state.range(1)); }
 BENCHMARK(BM_Memcpy)->Apply(Sized);
+BENCHMARK(BM_MemcpyMainMemory)->Apply(Sized);
 
 void Blit(benchmark::State &state, float alpha, GFX_CombineMode mode) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
@@ -47,11 +49,15 @@ void BM_DrawBitmap_Half(benchmark::State &s) { Blit(s, 0.5f, GFX_COMBINE_COPY); 
 void BM_DrawBitmap_SourceAlpha_1_0(benchmark::State &s) { Blit(s, 1.0f, GFX_COMBINE_SOURCE_ALPHA); }
 void BM_DrawBitmap_SourceAlpha_0_7(benchmark::State &s) { Blit(s, 0.7f, GFX_COMBINE_SOURCE_ALPHA); }
 void BM_DrawBitmap_Add(benchmark::State &s) { Blit(s, 0.7f, GFX_COMBINE_ADD); }
+void BM_DrawBitmap_Add_1_0(benchmark::State &s) { Blit(s, 1.0f, GFX_COMBINE_ADD); }
+void BM_DrawBitmap_AddSourceAlpha(benchmark::State &s) { Blit(s, 1.0f, GFX_COMBINE_ADD | GFX_COMBINE_SOURCE_ALPHA); }
 BENCHMARK(BM_DrawBitmap_Opaque)->Apply(Sized);
 BENCHMARK(BM_DrawBitmap_Half)->Apply(Sized);
 BENCHMARK(BM_DrawBitmap_SourceAlpha_1_0)->Apply(Sized);
 BENCHMARK(BM_DrawBitmap_SourceAlpha_0_7)->Apply(Sized);
 BENCHMARK(BM_DrawBitmap_Add)->Apply(Sized);
+BENCHMARK(BM_DrawBitmap_Add_1_0)->Apply(Sized);
+BENCHMARK(BM_DrawBitmap_AddSourceAlpha)->Apply(Sized);
 
 void Fill(benchmark::State &state, float alpha, GFX_CombineMode mode) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
@@ -69,11 +75,13 @@ void BM_BlendRect_Half(benchmark::State &s) { Fill(s, 0.5f, GFX_COMBINE_COPY); }
 void BM_BlendRect_Quarter(benchmark::State &s) { Fill(s, 0.25f, GFX_COMBINE_COPY); }
 void BM_BlendRect_ThreeQuarters(benchmark::State &s) { Fill(s, 0.75f, GFX_COMBINE_COPY); }
 void BM_BlendRect_General(benchmark::State &s) { Fill(s, 0.6f, GFX_COMBINE_COPY); }
+void BM_BlendRect_Add(benchmark::State &s) { Fill(s, 0.6f, GFX_COMBINE_ADD); }
 BENCHMARK(BM_BlendRect_Opaque)->Apply(Sized);
 BENCHMARK(BM_BlendRect_Half)->Apply(Sized);
 BENCHMARK(BM_BlendRect_Quarter)->Apply(Sized);
 BENCHMARK(BM_BlendRect_ThreeQuarters)->Apply(Sized);
 BENCHMARK(BM_BlendRect_General)->Apply(Sized);
+BENCHMARK(BM_BlendRect_Add)->Apply(Sized);
 
 // Text covering the whole bitmap: one line of characters per 8 rows. Items are the pixels of
 // the cells drawn (the bitmap's area).

@@ -40,7 +40,9 @@ void SetPixels(benchmark::State &state) {
 }
 
 void BM_Memcpy(benchmark::State &state) { RunMemcpyFloor(state, state.range(1) * state.range(2)); }
+void BM_MemcpyMainMemory(benchmark::State &state) { RunMemcpyFloorMainMemory(state, state.range(1) * state.range(2)); }
 BENCHMARK(BM_Memcpy)->Apply(Squares);
+BENCHMARK(BM_MemcpyMainMemory)->Apply(Squares);
 
 void Stretch(benchmark::State &state, float alpha, GFX_CombineMode mode) {
     const int side = static_cast<int>(state.range(0));
@@ -59,6 +61,7 @@ void Stretch(benchmark::State &state, float alpha, GFX_CombineMode mode) {
 // Unfiltered: the word-at-a-time copy, and a general nearest loop.
 void BM_Scaled_Nearest_Opaque(benchmark::State &s) { Stretch(s, 1.0f, GFX_COMBINE_COPY); }
 void BM_Scaled_Nearest_Add(benchmark::State &s) { Stretch(s, 0.7f, GFX_COMBINE_ADD); }
+void BM_Scaled_Nearest_SourceAlpha(benchmark::State &s) { Stretch(s, 1.0f, GFX_COMBINE_SOURCE_ALPHA); }
 // Filtered: bilinear when enlarging, the shrink kernel from a factor of 1.7 down.
 void BM_Scaled_Filtered_Opaque(benchmark::State &s) { Stretch(s, 1.0f, GFX_COMBINE_FILTERED); }
 void BM_Scaled_Filtered_SourceAlpha(benchmark::State &s) {
@@ -66,6 +69,7 @@ void BM_Scaled_Filtered_SourceAlpha(benchmark::State &s) {
 }
 BENCHMARK(BM_Scaled_Nearest_Opaque)->Apply(Squares);
 BENCHMARK(BM_Scaled_Nearest_Add)->Apply(Squares);
+BENCHMARK(BM_Scaled_Nearest_SourceAlpha)->Apply(Squares);
 BENCHMARK(BM_Scaled_Filtered_Opaque)->Apply(Squares);
 BENCHMARK(BM_Scaled_Filtered_SourceAlpha)->Apply(Squares);
 
@@ -93,7 +97,7 @@ BENCHMARK(BM_Scaled_StripPerRow)->Args({300, 60})->Args({600, 160});
 #ifdef QLV_HAVE_PIXMAN
 // The same stretches through pixman: a scaling transform on the source with the given filter,
 // composited with SRC (a plain replacement, like the opaque copy above).
-void PixmanStretch(benchmark::State &state, pixman_filter_t filter) {
+void PixmanStretch(benchmark::State &state, pixman_filter_t filter, pixman_op_t op = PIXMAN_OP_SRC) {
     const int side = static_cast<int>(state.range(0));
     const int w = static_cast<int>(state.range(1)), h = static_cast<int>(state.range(2));
     GFX_MemBitmap src(side, side), dst(w, h);
@@ -110,7 +114,7 @@ void PixmanStretch(benchmark::State &state, pixman_filter_t filter) {
     pixman_image_set_filter(ps, filter, nullptr, 0);
     pixman_image_set_repeat(ps, PIXMAN_REPEAT_PAD);
     for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_SRC, ps, nullptr, pd, 0, 0, 0, 0, 0, 0, w, h);
+        pixman_image_composite32(op, ps, nullptr, pd, 0, 0, 0, 0, 0, 0, w, h);
         benchmark::ClobberMemory();
     }
     pixman_image_unref(ps);
@@ -119,8 +123,10 @@ void PixmanStretch(benchmark::State &state, pixman_filter_t filter) {
 }
 void BM_Pixman_Bilinear(benchmark::State &s) { PixmanStretch(s, PIXMAN_FILTER_BILINEAR); }
 void BM_Pixman_Nearest(benchmark::State &s) { PixmanStretch(s, PIXMAN_FILTER_NEAREST); }
+void BM_Pixman_NearestOver(benchmark::State &s) { PixmanStretch(s, PIXMAN_FILTER_NEAREST, PIXMAN_OP_OVER); }
 BENCHMARK(BM_Pixman_Bilinear)->Apply(Squares);
 BENCHMARK(BM_Pixman_Nearest)->Apply(Squares);
+BENCHMARK(BM_Pixman_NearestOver)->Apply(Squares);
 #endif
 
 }  // namespace
