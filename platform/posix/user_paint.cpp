@@ -1,4 +1,5 @@
 // Update regions, BeginPaint/EndPaint, the paint pass and reading a window's pixels.
+#include "pixel_rows.h"
 #include "user_objects.h"
 #include "qlv_headless.h"
 
@@ -130,7 +131,7 @@ BOOL WINAPI QlvHeadlessReadPixels(HWND handle, DWORD *out, size_t out_words) {
     size_t needed = static_cast<size_t>(window->width) * static_cast<size_t>(window->height);
     if (out_words < needed) return FALSE;
     if (window->pixels.size() == needed) {
-        for (size_t i = 0; i < needed; ++i) out[i] = window->pixels[i] & 0x00ffffffu;
+        qlv_gdi::CopyWithoutAlpha(out, window->pixels.data(), needed);  // DWORD is uint32_t
     } else {
         std::fill_n(out, needed, 0u);  // nothing drawn yet
     }
