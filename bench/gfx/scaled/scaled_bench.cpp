@@ -7,6 +7,7 @@
 // a 1024 × 1024 background stretched to 1920 × 1080.
 #include "bench/common/memcpy_floor.h"
 #include "gfx/gfx.h"
+#include "gfx/kernel_level.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,6 +36,24 @@ void Squares(benchmark::internal::Benchmark *b) {
     b->Args({1024, 1920, 1080});
 }
 
+// The same squares at both kernel levels (fourth argument: 0 scalar, the reference and the
+// kernels as they were before the vector forms; 1 the best level), interleaved in one run.
+void SquaresLevels(benchmark::internal::Benchmark *b) {
+    for (int level : {0, 1}) {
+        for (int side : {40, 64, 100, 200, 400}) b->Args({128, side, side, level});
+        b->Args({1024, 1920, 1080, level});
+    }
+}
+
+struct LevelScope {
+    explicit LevelScope(const benchmark::State &state) {
+        if (state.range_size() > 3)
+            gfx_internal::SetKernelLevel(state.range(3) ? gfx_internal::SupportedKernelLevel()
+                                                        : gfx_internal::KernelLevel::kScalar);
+    }
+    ~LevelScope() { gfx_internal::SetKernelLevel(gfx_internal::SupportedKernelLevel()); }
+};
+
 void SetPixels(benchmark::State &state) {
     state.SetItemsProcessed(state.iterations() * state.range(1) * state.range(2));
 }
@@ -50,6 +69,7 @@ void Stretch(benchmark::State &state, float alpha, GFX_CombineMode mode) {
     GFX_MemBitmap src(side, side), dst(w, h);
     FillPattern(src, 1);
     FillPattern(dst, 2);
+    LevelScope level(state);
     for (auto _ : state) {
         GFX_DrawBitmapScaled(&dst, &src, 0, 0, w, h, 0.0f, 0.0f, static_cast<float>(side), static_cast<float>(side),
                              alpha, mode);
@@ -68,10 +88,10 @@ void BM_Scaled_Filtered_SourceAlpha(benchmark::State &s) {
     Stretch(s, 1.0f, GFX_COMBINE_FILTERED | GFX_COMBINE_SOURCE_ALPHA);
 }
 BENCHMARK(BM_Scaled_Nearest_Opaque)->Apply(Squares);
-BENCHMARK(BM_Scaled_Nearest_Add)->Apply(Squares);
-BENCHMARK(BM_Scaled_Nearest_SourceAlpha)->Apply(Squares);
-BENCHMARK(BM_Scaled_Filtered_Opaque)->Apply(Squares);
-BENCHMARK(BM_Scaled_Filtered_SourceAlpha)->Apply(Squares);
+BENCHMARK(BM_Scaled_Nearest_Add)->Apply(SquaresLevels);
+BENCHMARK(BM_Scaled_Nearest_SourceAlpha)->Apply(SquaresLevels);
+BENCHMARK(BM_Scaled_Filtered_Opaque)->Apply(SquaresLevels);
+BENCHMARK(BM_Scaled_Filtered_SourceAlpha)->Apply(SquaresLevels);
 
 // A sustain tail: a 64 × 1 strip drawn once per destination row, narrowing with the perspective,
 // filtered with source alpha. Arguments: rows, widest row.
