@@ -71,21 +71,27 @@ struct Shape {
     }
 };
 
-// Runs `draw(destination)` on two identical destinations, one per kernel level; "" when every
-// image byte and guard agree.
+// Runs `draw(destination)` on identical destinations, once at the scalar level and once at
+// each vector level this build and processor have; "" when every image byte and guard agree.
 template <class Draw>
 std::string Compare(const Shape &dst, Draw draw, const char *what, int index) {
     auto scalar = dst.Build();
-    auto vector = dst.Build();
     gfx_internal::SetKernelLevel(KernelLevel::kScalar);
     draw(scalar.get());
+    const std::vector<GFX_Color32> expected = scalar->Image();
+    std::string failure;
+    for (int level = 1; failure.empty() && level <= static_cast<int>(gfx_internal::SupportedKernelLevel()); ++level) {
+        auto vector = dst.Build();
+        gfx_internal::SetKernelLevel(static_cast<KernelLevel>(level));
+        draw(vector.get());
+        if (vector->Image() == expected && vector->GuardsIntact()) continue;
+        char text[160];
+        std::snprintf(text, sizeof text, "%s case %d differs at kernel level %d (destination %dx%d pitch %d%s)", what,
+                      index, level, dst.width, dst.height, dst.pitch, dst.bottom_up ? " bottom-up" : "");
+        failure = text;
+    }
     gfx_internal::SetKernelLevel(gfx_internal::SupportedKernelLevel());
-    draw(vector.get());
-    if (scalar->Image() == vector->Image() && vector->GuardsIntact()) return "";
-    char text[160];
-    std::snprintf(text, sizeof text, "%s case %d differs (destination %dx%d pitch %d%s)", what, index, dst.width,
-                  dst.height, dst.pitch, dst.bottom_up ? " bottom-up" : "");
-    return text;
+    return failure;
 }
 
 std::string Describe(std::string failure, GFX_CombineMode mode, float alpha) {

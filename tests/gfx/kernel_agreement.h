@@ -1,6 +1,7 @@
 // The vector raster kernels against the scalar ones: each check draws the same random calls
 // (sizes, pitches, both row orders, clipping, strengths, modes) once at the scalar kernel level
-// and once at the best level this build has, and compares every byte, guards included.
+// and once at every vector level this build and processor have (SSE2, and AVX2 where the
+// processor has it), and compares every byte, guards included.
 //
 // Plain functions without a test framework, so that the native test suite and a program built
 // for Windows (run under Wine) share them. Each returns "" when all `cases` agree, otherwise a

@@ -3,6 +3,7 @@
 // Unlike random words this has the runs of transparent and opaque pixels real pictures have.
 // Items are destination pixels covered; BM_Memcpy in the same run is the floor.
 #include "gfx/gfx.h"
+#include "gfx/kernel_level.h"
 
 #include <benchmark/benchmark.h>
 
@@ -35,19 +36,25 @@ void Sprites(benchmark::State &state, float alpha) {
     GFX_MemBitmap sprite(side, side), dst(1920, 1080);
     FillDisc(sprite);
     for (int i = 0; i < 1920 * 1080; ++i) dst.PixelData()[i] = 0xFF203040u + static_cast<GFX_Color32>(i & 0xFF);
+    // Second argument: the kernel level (0 scalar, 1 SSE2, 2 AVX2 where the processor has it).
+    gfx_internal::SetKernelLevel(static_cast<gfx_internal::KernelLevel>(state.range(1)));
     for (auto _ : state) {
         for (int y = 0; y < 1080; y += side)
             for (int x = 0; x < 1920; x += side)
                 GFX_DrawBitmap(&dst, &sprite, x, y, nullptr, alpha, GFX_COMBINE_COPY | GFX_COMBINE_SOURCE_ALPHA);
         benchmark::ClobberMemory();
     }
+    gfx_internal::SetKernelLevel(gfx_internal::SupportedKernelLevel());
     state.SetItemsProcessed(state.iterations() * 1920 * 1080);
 }
 
 void BM_DrawBitmap_SourceAlphaSprites_1_0(benchmark::State &s) { Sprites(s, 1.0f); }
 void BM_DrawBitmap_SourceAlphaSprites_0_7(benchmark::State &s) { Sprites(s, 0.7f); }
-BENCHMARK(BM_DrawBitmap_SourceAlphaSprites_1_0)->Arg(48)->Arg(160);
-BENCHMARK(BM_DrawBitmap_SourceAlphaSprites_0_7)->Arg(48)->Arg(160);
+void SidesLevels(benchmark::internal::Benchmark *b) {
+    for (int level : {0, 1, 2}) b->Args({48, level})->Args({160, level});
+}
+BENCHMARK(BM_DrawBitmap_SourceAlphaSprites_1_0)->Apply(SidesLevels);
+BENCHMARK(BM_DrawBitmap_SourceAlphaSprites_0_7)->Apply(SidesLevels);
 
 #ifdef QLV_HAVE_PIXMAN
 // The same tiling through pixman's OVER.

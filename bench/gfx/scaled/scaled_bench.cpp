@@ -32,8 +32,8 @@ void FillPattern(GFX_MemBitmap &b, uint32_t seed) {
 
 // Destination squares for the 128 × 128 picture, and the background case as (1920, 1080).
 void Squares(benchmark::internal::Benchmark *b) {
-    for (int side : {40, 64, 100, 200, 400}) b->Args({128, side, side});
-    b->Args({1024, 1920, 1080});
+    for (int side : {40, 64, 100, 200, 400}) b->Args({128, side, side, 1});
+    b->Args({1024, 1920, 1080, 1});
 }
 
 // The same squares at both kernel levels (fourth argument: 0 scalar, the reference and the
@@ -47,8 +47,7 @@ void SquaresLevels(benchmark::internal::Benchmark *b) {
 
 struct LevelScope {
     explicit LevelScope(const benchmark::State &state) {
-        if (state.range_size() > 3)
-            gfx_internal::SetKernelLevel(state.range(3) ? gfx_internal::SupportedKernelLevel()
+        gfx_internal::SetKernelLevel(state.range(3) ? gfx_internal::SupportedKernelLevel()
                                                         : gfx_internal::KernelLevel::kScalar);
     }
     ~LevelScope() { gfx_internal::SetKernelLevel(gfx_internal::SupportedKernelLevel()); }
