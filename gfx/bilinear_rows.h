@@ -1,10 +1,12 @@
 // Vector sampling of the scaled blit's bilinear kernel. Not part of the public interface.
 //
 // Exactness: each channel is (wTL·tl + wTR·tr + wBL·bl + wBR·br) / 65536 with weights of up to
-// 17 bits. Each weight is split into its high part (w >> 8, at most 256) and low byte; both fit
-// signed 16-bit lanes, so 16-bit multiply-add lanes form the two partial sums exactly in 32 bits,
-// and (high sum << 8) + low sum is the whole sum (at most 65536 × 255). With a non-negative
-// vertical fraction every weight is non-negative, so the quotient is a shift and already a byte.
+// 17 bits. The sum is rearranged exactly in integers (bilinear_rows.cpp) and every weight is
+// split into its high part (w >> 8, at most 256) and low byte; both fit signed 16-bit lanes, so
+// 16-bit multiply-add lanes form the partial sums exactly in 32 bits, and (high sum << 8) + low
+// sum is the whole sum (at most 65536 × 255). wBR = (fx × fy) >> 16 is the high half of a 16-bit
+// unsigned product. With a non-negative vertical fraction the sum is non-negative, so the
+// quotient is a shift and already a byte.
 #pragma once
 
 #include "gfx/gfx.h"
