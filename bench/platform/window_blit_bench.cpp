@@ -91,6 +91,23 @@ void BM_WindowReadPixels(benchmark::State &state) {
     Frame(state);
 }
 
+// The read-back a previewer makes: opaque frame words into its frame, in one pass.
+void BM_WindowReadFrame(benchmark::State &state) {
+    Scene scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    if (!scene.window) {
+        state.SkipWithError("no window");
+        return;
+    }
+    InvalidateRect(scene.window, nullptr, FALSE);
+    QlvHeadlessRunPaints();
+    std::vector<DWORD> out(static_cast<size_t>(state.range(0)) * state.range(1));
+    for (auto _ : state) {
+        QlvHeadlessReadFrame(scene.window, out.data(), static_cast<size_t>(state.range(0)), out.size());
+        benchmark::ClobberMemory();
+    }
+    Frame(state);
+}
+
 void BM_FrameMemcpy(benchmark::State &state) {
     RunMemcpyFloor(state, state.range(0) * state.range(1));
     Frame(state);
@@ -107,6 +124,7 @@ BENCHMARK(BM_FrameMemcpy)->Apply(Sizes);
 BENCHMARK(BM_FrameMemcpyMainMemory)->Apply(Sizes);
 BENCHMARK(BM_WindowBitBlt)->Apply(Sizes);
 BENCHMARK(BM_WindowReadPixels)->Apply(Sizes);
+BENCHMARK(BM_WindowReadFrame)->Apply(Sizes);
 
 }  // namespace
 

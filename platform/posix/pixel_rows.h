@@ -27,4 +27,20 @@ inline void CopyWithoutAlpha(uint32_t *__restrict to, const uint32_t *__restrict
     for (; i < n; ++i) to[i] = from[i] & 0x00FFFFFFu;
 }
 
+// to[i] = from[i] | 0xFF000000 for i < n (a window's words as opaque frame pixels); the rows
+// must not overlap.
+inline void CopyOpaque(uint32_t *__restrict to, const uint32_t *__restrict from, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from + i + 4));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + i), _mm_or_si128(a, alpha));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(to + i + 4), _mm_or_si128(b, alpha));
+    }
+#endif
+    for (; i < n; ++i) to[i] = from[i] | 0xFF000000u;
+}
+
 }  // namespace qlv_gdi

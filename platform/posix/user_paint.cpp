@@ -138,4 +138,22 @@ BOOL WINAPI QlvHeadlessReadPixels(HWND handle, DWORD *out, size_t out_words) {
     return TRUE;
 }
 
+BOOL WINAPI QlvHeadlessReadFrame(HWND handle, DWORD *out, size_t out_pitch, size_t out_words) {
+    Window *window = Find(handle);
+    if (!window) return FALSE;
+    const size_t width = static_cast<size_t>(window->width), height = static_cast<size_t>(window->height);
+    if (width == 0 || height == 0) return TRUE;
+    if (!out || out_pitch < width || out_words < width || (out_words - width) / out_pitch < height - 1) return FALSE;
+    const bool drawn = window->pixels.size() == width * height;
+    for (size_t y = 0; y < height; ++y) {
+        DWORD *row = out + y * out_pitch;
+        if (drawn) {
+            qlv_gdi::CopyOpaque(row, window->pixels.data() + y * width, width);
+        } else {
+            std::fill_n(row, width, 0xFF000000u);  // nothing drawn yet: black
+        }
+    }
+    return TRUE;
+}
+
 }  // extern "C"

@@ -1,6 +1,7 @@
 // BitBlt into a window on 100,000 random calls (sizes, offsets, clipping on every side, both DIB
 // row orders) against a plain model: the window holds the source words with the alpha byte
-// cleared, everything outside the copied rectangle unchanged, and reads back the same.
+// cleared, everything outside the copied rectangle unchanged, and reads back the same (also as
+// opaque frame words into a wider frame).
 #include <gtest/gtest.h>
 #include <qlv_headless.h>
 #include <windows.h>
@@ -41,6 +42,10 @@ TEST(WindowBlitTest, RandomCopiesClearAlphaAndStayInTheirRectangle) {
     HWND window = QlvHeadlessCreateWindow(0, 0, kWindowW, kWindowH, PaintProc);
     ASSERT_NE(window, nullptr);
     std::vector<uint32_t> model(kWindowW * kWindowH, 0u), read(model.size());
+    constexpr int kFramePitch = kWindowW + 3;
+    std::vector<DWORD> frame(kFramePitch * kWindowH, 7u);
+    EXPECT_FALSE(QlvHeadlessReadFrame(window, frame.data(), kWindowW - 1, frame.size()));
+    EXPECT_FALSE(QlvHeadlessReadFrame(window, frame.data(), kFramePitch, frame.size() - 4));
     // The first paint (an empty copy) leaves whatever erasing the new window gives; the model
     // starts from that.
     g_call = BlitCall{0, 0, 0, 0, 0, 0, nullptr, FALSE};
@@ -83,6 +88,12 @@ TEST(WindowBlitTest, RandomCopiesClearAlphaAndStayInTheirRectangle) {
             ASSERT_TRUE(QlvHeadlessReadPixels(window, read.data(), read.size()));
             ASSERT_EQ(read, model) << "call " << i << ": (" << x << ", " << y << ") " << cx << "x" << cy << " from ("
                                    << sx << ", " << sy << ")";
+            // The same pixels as opaque frame words into rows of a wider frame, padding untouched.
+            ASSERT_TRUE(QlvHeadlessReadFrame(window, frame.data(), kFramePitch, frame.size()));
+            for (int r = 0; r < kWindowH; ++r)
+                for (int c = 0; c < kFramePitch; ++c)
+                    ASSERT_EQ(frame[r * kFramePitch + c], c < kWindowW ? model[r * kWindowW + c] | 0xFF000000u : 7u)
+                        << "call " << i;
         }
         SelectObject(memory, previous);
         DeleteObject(section);
