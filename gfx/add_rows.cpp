@@ -7,6 +7,9 @@
 #if defined(__SSE2__)
 #include "gfx/sse2_lanes.h"
 #endif
+#if QLV_HAVE_AVX2_KERNELS
+#include <immintrin.h>
+#endif
 
 namespace gfx_internal {
 
@@ -71,11 +74,36 @@ void AddAlphaRowSse2(GFX_Color32 *__restrict d, const GFX_Color32 *__restrict s,
     AddAlphaRowReference(d + i, s + i, n - i, kNegative ? -magnitude : magnitude);
 }
 
+// Full strength: s × 256 >> 8 is s itself, so the row is a saturating add of the source bytes.
+void AddFullRowSse2(GFX_Color32 *__restrict d, const GFX_Color32 *__restrict s, int n) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4) Store4(d + i, _mm_adds_epu8(Load4(d + i), Load4(s + i)));
+    AddRowReference(d + i, s + i, n - i, kAddFastMaxWeight);
+}
+
+#if QLV_HAVE_AVX2_KERNELS
+__attribute__((target("avx2"))) void AddFullRowAvx2(GFX_Color32 *__restrict d, const GFX_Color32 *__restrict s,
+                                                    int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(s + i));
+        const __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(d + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(d + i), _mm256_adds_epu8(dv, sv));
+    }
+    AddFullRowSse2(d + i, s + i, n - i);
+}
+#endif
+
 }  // namespace
 
 void AddRow(GFX_Color32 *d, const GFX_Color32 *s, int n, int w) {
     if (!VectorKernels() || w > kAddFastMaxWeight || w < -kAddFastMaxWeight) {
         AddRowReference(d, s, n, w);
+    } else if (w == kAddFastMaxWeight) {
+#if QLV_HAVE_AVX2_KERNELS
+        if (Avx2Kernels()) return AddFullRowAvx2(d, s, n);
+#endif
+        AddFullRowSse2(d, s, n);
     } else if (w < 0) {
         AddRowSse2<true>(d, s, n, -w);
     } else {

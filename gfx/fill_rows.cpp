@@ -7,6 +7,9 @@
 #if defined(__SSE2__)
 #include "gfx/sse2_lanes.h"
 #endif
+#if QLV_HAVE_AVX2_KERNELS
+#include <immintrin.h>
+#endif
 
 namespace gfx_internal {
 
@@ -66,8 +69,25 @@ inline int Byte(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
 }  // namespace
 
+#if QLV_HAVE_AVX2_KERNELS
+namespace {
+__attribute__((target("avx2"))) void FillRowAvx2(GFX_Color32 *d, int n, GFX_Color32 c) {
+    const __m256i v = _mm256_set1_epi32(static_cast<int>(c));
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(d + i), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(d + i + 8), v);
+    }
+    FillRowReference(d + i, n - i, c);
+}
+}  // namespace
+#endif
+
 void FillRow(GFX_Color32 *d, int n, GFX_Color32 c) {
     if (!VectorKernels()) return FillRowReference(d, n, c);
+#if QLV_HAVE_AVX2_KERNELS
+    if (Avx2Kernels()) return FillRowAvx2(d, n, c);
+#endif
     const __m128i v = _mm_set1_epi32(static_cast<int>(c));
     int i = 0;
     for (; i + 8 <= n; i += 8) {
