@@ -2,6 +2,7 @@
 // Clipping is done in 64 bits so that positions and rectangles near the ends of the int range
 // cannot wrap past the tests and write outside the bitmap.
 #include "gfx/blend_internal.h"
+#include "gfx/add_rows.h"
 #include "gfx/copy_alpha_rows.h"
 
 #include <algorithm>
@@ -151,7 +152,9 @@ void GFX_DrawBitmap(GFX_IBitmap *destination, GFX_IBitmap *source, int x, int y,
     case GFX_COMBINE_COPY:
         if (alpha > 0.0f) MixRows<MixCopy>(b, w);
         return;
-    case GFX_COMBINE_ADD: MixRows<MixAdd>(b, w); return;
+    case GFX_COMBINE_ADD:
+        ForEachRow(b, [w](GFX_Color32 *d, const GFX_Color32 *s, int n) { AddRow(d, s, n, w); });
+        return;
     case GFX_COMBINE_DODGE: MixRows<MixDodge>(b, w); return;
     case GFX_COMBINE_MULTIPLY: MixRows<MixMultiply>(b, w); return;
     case GFX_COMBINE_SOFT_LIGHT: MixRows<MixSoftLight>(b, w); return;
@@ -167,7 +170,9 @@ void GFX_DrawBitmap(GFX_IBitmap *destination, GFX_IBitmap *source, int x, int y,
             MixRows<MixCopyWithAlpha>(b, w);
         }
         return;
-    case GFX_COMBINE_SOURCE_ALPHA | GFX_COMBINE_ADD: MixRows<MixAddWithAlpha>(b, w); return;
+    case GFX_COMBINE_SOURCE_ALPHA | GFX_COMBINE_ADD:
+        ForEachRow(b, [w](GFX_Color32 *d, const GFX_Color32 *s, int n) { AddAlphaRow(d, s, n, w); });
+        return;
     case GFX_COMBINE_SOURCE_ALPHA | GFX_COMBINE_DODGE: MixRows<MixDodgeWithAlpha>(b, w); return;
     case GFX_COMBINE_SOURCE_ALPHA | GFX_COMBINE_MULTIPLY: MixRows<MixMultiplyWithAlpha>(b, w); return;
     case GFX_COMBINE_SOURCE_ALPHA | GFX_COMBINE_SOFT_LIGHT: MixRowsScaledNoSkip<MixSoftLight>(b, w); return;

@@ -3,6 +3,7 @@
 #include "gfx/copy_alpha_rows.h"
 
 #include "gfx/blend_internal.h"
+#include "gfx/kernel_level.h"
 
 #include <cstdint>
 
@@ -104,6 +105,10 @@ inline __m128i Lerp16(__m128i s, __m128i d, __m128i W) { return _mm_srli_epi16(L
 }  // namespace
 
 void CopyAlphaFullRow(GFX_Color32 *__restrict d, const GFX_Color32 *__restrict s, int n) {
+    if (!VectorKernels()) return CopyAlphaFullRowReference(d, s, n);
+#if QLV_HAVE_AVX2_KERNELS
+    if (Avx2Kernels()) return CopyAlphaFullRowAvx2(d, s, n);
+#endif
     const __m128i zero = _mm_setzero_si128();
     const __m128i alpha_mask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     const __m128i one = _mm_set1_epi16(1);
@@ -140,6 +145,10 @@ void CopyAlphaFullRow(GFX_Color32 *__restrict d, const GFX_Color32 *__restrict s
 }
 
 void CopyAlphaRow(GFX_Color32 *__restrict d, const GFX_Color32 *__restrict s, int n, int w) {
+    if (!VectorKernels()) return CopyAlphaRowReference(d, s, n, w);
+#if QLV_HAVE_AVX2_KERNELS
+    if (Avx2Kernels()) return CopyAlphaRowAvx2(d, s, n, w);
+#endif
     const __m128i zero = _mm_setzero_si128();
     const __m128i alpha_mask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
     const __m128i one = _mm_set1_epi16(1);

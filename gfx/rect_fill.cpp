@@ -1,5 +1,6 @@
 // Solid-colour area operations: clearing a whole bitmap and blending a colour into a rectangle.
 #include "gfx/blend_internal.h"
+#include "gfx/fill_rows.h"
 
 #include <cstdint>
 
@@ -12,8 +13,7 @@ void GFX_SetAllPixels(GFX_IBitmap *bitmap, GFX_Color32 pixel) {
     const int width = bitmap->PixelWidth();
     const int pitch = bitmap->RowPitch();
     if (!data || width < 1 || height < 1 || pitch < 1 || pitch < width) return;
-    for (int row = 0; row < height; ++row, data += pitch)
-        for (int i = 0; i < width; ++i) data[i] = pixel;
+    for (int row = 0; row < height; ++row, data += pitch) FillRow(data, width, pixel);
 }
 
 namespace {
@@ -30,6 +30,13 @@ void ForEachPixel(const Area &a, Op op) {
     GFX_Color32 *row = a.first;
     for (int r = 0; r < a.height; ++r, row += a.pitch)
         for (int i = 0; i < a.width; ++i) row[i] = op(row[i]);
+}
+
+// Runs a row kernel `row(first pixel, width)` over the rectangle.
+template <class Row>
+void ForEachRow(const Area &a, Row row) {
+    GFX_Color32 *first = a.first;
+    for (int r = 0; r < a.height; ++r, first += a.pitch) row(first, a.width);
 }
 
 // One solid-source formula applied to the three colour channels and, with the weight standing
@@ -81,22 +88,19 @@ void GFX_BlendRect(GFX_IBitmap *bitmap, int x, int y, int w, int h, GFX_Color32 
     if (op == GFX_COMBINE_COPY) {
         const GFX_Color32 c = color;
         if (alpha == 1.0f) {
-            ForEachPixel(a, [c](GFX_Color32) { return c; });
+            ForEachRow(a, [c](GFX_Color32 *row, int n) { FillRow(row, n, c); });
             return;
         }
         if (alpha == 0.5f) {
-            const GFX_Color32 ch2 = Half(c);
-            ForEachPixel(a, [ch2](GFX_Color32 d) { return ch2 + Half(d); });
+            ForEachRow(a, [c](GFX_Color32 *row, int n) { FillRowHalf(row, n, c); });
             return;
         }
         if (alpha == 0.25f) {
-            const GFX_Color32 cq = Quarter(c);
-            ForEachPixel(a, [cq](GFX_Color32 d) { return cq + Half(d) + Quarter(d); });
+            ForEachRow(a, [c](GFX_Color32 *row, int n) { FillRowQuarter(row, n, c); });
             return;
         }
         if (alpha == 0.75f) {
-            const GFX_Color32 c3 = Half(c) + Quarter(c);
-            ForEachPixel(a, [c3](GFX_Color32 d) { return c3 + Quarter(d); });
+            ForEachRow(a, [c](GFX_Color32 *row, int n) { FillRowThreeQuarters(row, n, c); });
             return;
         }
     }
@@ -104,9 +108,9 @@ void GFX_BlendRect(GFX_IBitmap *bitmap, int x, int y, int w, int h, GFX_Color32 
     const int r = Red(color), g = Green(color), b = Blue(color);
     switch (op) {
     case GFX_COMBINE_COPY:
-        if (alpha > 0.0f) FillChannels<CopyChannel>(a, r, g, b, weight);
+        if (alpha > 0.0f) ForEachRow(a, [=](GFX_Color32 *row, int n) { FillRowCopy(row, n, color, weight); });
         return;
-    case GFX_COMBINE_ADD: FillChannels<AddChannel>(a, r, g, b, weight); return;
+    case GFX_COMBINE_ADD: ForEachRow(a, [=](GFX_Color32 *row, int n) { FillRowAdd(row, n, color, weight); }); return;
     case GFX_COMBINE_DODGE: FillChannels<DodgeChannel>(a, r, g, b, weight); return;
     case GFX_COMBINE_MULTIPLY: FillChannels<MultiplyChannel>(a, r, g, b, weight); return;
     case GFX_COMBINE_SOFT_LIGHT: FillChannels<SoftLightChannel>(a, r, g, b, weight); return;

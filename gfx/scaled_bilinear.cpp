@@ -5,6 +5,8 @@
 // with the horizontal fraction fx = x16 & 0xFFFF. The last source column and row of the limits
 // are never blended with anything beyond them: there the kernel interpolates in one direction
 // only, or takes the pixel itself. All four channels, alpha included, are interpolated.
+#include "gfx/bilinear_rows.h"
+#include "gfx/kernel_level.h"
 #include "gfx/scaled_internal.h"
 #include "gfx/scaled_ops.h"
 
@@ -80,6 +82,9 @@ inline Sample Blend2Lanes(GFX_Color32 a, GFX_Color32 b, uint32_t f) {
     return FromLanes(wa * LanesBR(a) + wb * LanesBR(b), wa * LanesGA(a) + wb * LanesGA(b));
 }
 
+// Samples per pass of the vector path: a stack buffer that stays in the first-level cache.
+constexpr int kChunk = 256;
+
 inline int Column(int64_t x16) { return static_cast<int>(x16 / 65536); }  // truncating
 inline int Fraction(int64_t x16) { return static_cast<int>(x16 & 0xFFFF); }
 
@@ -98,6 +103,7 @@ void DrawBilinearWith(const ScaleJob &job, Op op) {
 
     const int64_t dx16 = job.dx16;
     const int last_col = job.lim_x - 1;
+    const bool vector = gfx_internal::VectorKernels() && gfx_internal::HaveBilinearSamplesVector();
     double sy = job.sy;
     for (int i = 0; i < job.dst_h; ++i, sy += job.step_y) {
         const int row = SampleRow(sy, job.min_y, job.lim_y);
@@ -137,7 +143,18 @@ void DrawBilinearWith(const ScaleJob &job, Op op) {
                     }
                     return taps.Blend(static_cast<uint32_t>(Fraction(x16)), static_cast<uint32_t>(fy));
                 };
-                run(pair.first, pair.last, bilinear_lanes);
+                if (vector) {
+                    // Samples in chunks, each combined by the operation's row kernel.
+                    GFX_Color32 buffer[kChunk];
+                    for (int j = pair.first; j < pair.last; j += kChunk) {
+                        const int n = pair.last - j < kChunk ? pair.last - j : kChunk;
+                        gfx_internal::BilinearSamples(buffer, q, r, job.x16 + static_cast<int64_t>(j) * dx16, dx16, n,
+                                                      static_cast<uint32_t>(fy));
+                        ApplyRow(op, d + j, buffer, n);
+                    }
+                } else {
+                    run(pair.first, pair.last, bilinear_lanes);
+                }
                 run(pair.last, all.last, vertical_lanes);
             } else {
                 auto vertical_clamped = [&](int64_t x16) { return Clamped(vertical(x16)); };

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "gfx/blend_internal.h"
+#include "gfx/shrink_rows.h"
 
 #include <cstdint>
 
@@ -58,7 +59,7 @@ inline int SampleRow(double sy, int lo, int lim) {
 }
 
 // The largest neighbourhood the shrink kernel averages.
-constexpr int kMaxShrinkSize = 5;
+constexpr int kMaxShrinkSize = gfx_internal::kShrinkMaxSize;
 
 // Fills the shrink kernel's 16.16 weights for a shrink factor and returns the kernel size
 // (3 or 5; only the first size × size entries are set). Entry [k][m] weights the source pixel

@@ -3,7 +3,11 @@
 // once per operation and decides the mode once per call, never per pixel.
 #pragma once
 
+#include "gfx/add_rows.h"
 #include "gfx/blend_internal.h"
+#include "gfx/copy_alpha_rows.h"
+
+#include <cstring>
 
 namespace gfx_scaled {
 
@@ -85,6 +89,37 @@ struct OpHsvShiftAlpha {
         gfx_internal::MixHsvShift(p, r, g, b, a, AlphaScaledWeight(w, a));
     }
 };
+
+// Combines n sampled source words (each channel already a byte) into n destination pixels: what
+// calling the operation pixel by pixel does, through the row kernels where the operation has
+// one (they run the vector or the scalar form by the kernel level).
+template <class Op>
+void ApplyRow(const Op &op, GFX_Color32 *d, const GFX_Color32 *s, int n) {
+    using gfx_internal::Alpha;
+    using gfx_internal::Blue;
+    using gfx_internal::Green;
+    using gfx_internal::Red;
+    for (int i = 0; i < n; ++i) op(d + i, Red(s[i]), Green(s[i]), Blue(s[i]), Alpha(s[i]));
+}
+inline void ApplyRow(const OpPut &, GFX_Color32 *d, const GFX_Color32 *s, int n) {
+    std::memcpy(d, s, static_cast<size_t>(n) * sizeof(GFX_Color32));
+}
+inline void ApplyRow(const OpCopyAlphaFull &, GFX_Color32 *d, const GFX_Color32 *s, int n) {
+    gfx_internal::CopyAlphaFullRow(d, s, n);
+}
+inline void ApplyRow(const OpCopyAlpha &op, GFX_Color32 *d, const GFX_Color32 *s, int n) {
+    if (op.w >= 0 && op.w <= gfx_internal::kCopyAlphaFastMaxWeight) {
+        gfx_internal::CopyAlphaRow(d, s, n, op.w);
+    } else {
+        gfx_internal::CopyAlphaRowReference(d, s, n, op.w);
+    }
+}
+inline void ApplyRow(const OpAdd &op, GFX_Color32 *d, const GFX_Color32 *s, int n) {
+    gfx_internal::AddRow(d, s, n, op.w);
+}
+inline void ApplyRow(const OpAddAlpha &op, GFX_Color32 *d, const GFX_Color32 *s, int n) {
+    gfx_internal::AddAlphaRow(d, s, n, op.w);
+}
 
 // Calls `run(op)` with the function object for mode & 0x100FF at this strength and weight.
 // Returns without calling it when the entry draws nothing: an operation byte outside 0..5

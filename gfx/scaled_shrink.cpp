@@ -2,7 +2,9 @@
 // destination pixel is a weighted average of the 3 × 3 or 5 × 5 source neighbourhood around its
 // sample, clipped to the source limits. The weights depend only on the distance from the centre
 // and the shrink factor and are built once per call on the stack.
+#include "gfx/kernel_level.h"
 #include "gfx/scaled_internal.h"
+#include "gfx/shrink_rows.h"
 #include "gfx/scaled_ops.h"
 
 #include <cmath>
@@ -44,6 +46,9 @@ inline uint64_t Lanes(GFX_Color32 c) {
     return (s | (s << 16)) & 0x000000FF000000FFull;
 }
 
+// Averages per pass of the vector path: a stack buffer that stays in the first-level cache.
+constexpr int kChunk = 256;
+
 template <class Op>
 void DrawShrinkWith(const ScaleJob &job, Op op) {
     int weights[kMaxShrinkSize][kMaxShrinkSize];
@@ -56,6 +61,11 @@ void DrawShrinkWith(const ScaleJob &job, Op op) {
     const Span span = ColumnSpan(job.x16, job.dx16, job.dst_w, lo, static_cast<int64_t>(job.lim_x) * 65536);
     if (span.first >= span.last) return;
 
+    const bool vector = gfx_internal::VectorKernels() && gfx_internal::HaveShrinkSamplesVector();
+    int inner_total = 0;
+    for (int k = 0; k < size; ++k)
+        for (int m = 0; m < size; ++m) inner_total += weights[k][m];
+
     double sy = job.sy;
     for (int i = 0; i < job.dst_h; ++i, sy += job.step_y) {
         const int centre_row = SampleRow(sy, job.min_y, job.lim_y);
@@ -66,8 +76,8 @@ void DrawShrinkWith(const ScaleJob &job, Op op) {
         const int k1 = top + size > job.lim_y ? job.lim_y - top : size;
         GFX_Color32 *d = job.dst.Row(job.dst_y + i) + job.dst_x;
 
-        int64_t x16 = job.x16 + static_cast<int64_t>(span.first) * job.dx16;
-        for (int j = span.first; j < span.last; ++j, x16 += job.dx16) {
+        // One destination pixel with its neighbourhood clipped to the limits (the definition).
+        auto one = [&](int j, int64_t x16) {
             const int left = static_cast<int>(x16 / 65536) + offset;
             const int m0 = left < job.min_x ? job.min_x - left : 0;
             const int m1 = left + size > job.lim_x ? job.lim_x - left : size;
@@ -91,7 +101,35 @@ void DrawShrinkWith(const ScaleJob &job, Op op) {
                 op(d + j, static_cast<int>((sum_br >> 32) / t), static_cast<int>((sum_ga & 0xFFFFFFFFu) / t),
                    static_cast<int>((sum_br & 0xFFFFFFFFu) / t), static_cast<int>((sum_ga >> 32) / t));
             }
+        };
+        auto scalar = [&](int j0, int j1) {
+            int64_t x16 = job.x16 + static_cast<int64_t>(j0) * job.dx16;
+            for (int j = j0; j < j1; ++j, x16 += job.dx16) one(j, x16);
+        };
+
+        // Pixels whose whole neighbourhood lies inside the limits go through the vector averages
+        // in chunks, each combined by the operation's row kernel.
+        Span inner{span.first, span.first};
+        if (vector && k0 == 0 && k1 == size) {
+            inner = ColumnSpan(job.x16, job.dx16, job.dst_w, static_cast<int64_t>(job.min_x - offset) * 65536,
+                               static_cast<int64_t>(job.lim_x - offset - size + 1) * 65536);
+            if (inner.first < span.first) inner.first = span.first;
+            if (inner.last > span.last) inner.last = span.last;
+            if (inner.first >= inner.last) inner = Span{span.first, span.first};
         }
+        scalar(span.first, inner.first);
+        if (inner.first < inner.last) {
+            const GFX_Color32 *rows[kMaxShrinkSize];
+            for (int k = 0; k < size; ++k) rows[k] = job.src.Row(top + k);
+            GFX_Color32 buffer[kChunk];
+            for (int j = inner.first; j < inner.last; j += kChunk) {
+                const int n = inner.last - j < kChunk ? inner.last - j : kChunk;
+                gfx_internal::ShrinkSamples(buffer, rows, job.x16 + static_cast<int64_t>(j) * job.dx16, job.dx16, n,
+                                            weights, size, inner_total);
+                ApplyRow(op, d + j, buffer, n);
+            }
+        }
+        scalar(inner.last, span.last);
     }
 }
 

@@ -42,6 +42,12 @@ void HostWindowsTickNow();
 // `out_words` is too small.
 bool HostWindowReadPixels(HWND window, uint32_t *out, size_t out_words);
 
+// The same pixels as opaque frame words (0xFFRRGGBB), row y at out + y × out_pitch words, in one
+// pass where the window system allows: for a frame assembled from several windows. False,
+// copying nothing, when the window is gone, out_pitch is below its width or `out_words` cannot
+// hold (height − 1) × out_pitch + width words.
+bool HostWindowReadFrame(HWND window, uint32_t *out, size_t out_pitch, size_t out_words);
+
 // Mouse input at (x, y) in the client coordinates of host window `top`: `message` is
 // WM_LBUTTONDOWN, WM_MOUSEMOVE or WM_LBUTTONUP. It goes to the window holding the mouse capture,
 // else to the deepest visible child under the point, with the point in that window's client

@@ -16,8 +16,12 @@ struct PixelView {
 };
 
 // Writes `view` to `path` with straight (not premultiplied) alpha. `compression` is the
-// zlib level 0..9. Returns true on success; on failure returns false, fills `error` with one
+// zlib level 0..9 (values outside are clamped); levels up to kSingleFilterMaxLevel filter every
+// row with the one filter that suits rendered frames (see png_write.cpp), higher levels let the
+// encoder try every filter per row for the smallest file. Returns true on success; on failure returns false, fills `error` with one
 // line naming the problem and leaves no file at `path` (a partly written file is removed).
+constexpr int kSingleFilterMaxLevel = 3;
+
 bool WritePngFile(const std::string& path, const PixelView& view, int compression,
                   std::string* error);
 

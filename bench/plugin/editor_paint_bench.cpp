@@ -1,6 +1,7 @@
 // One whole editor paint through the real plug-in binary: note extraction, the highway, the
 // control strip and the copy into the window, with a dense Expert chart on screen. Beside it a
-// memcpy of one frame of the same size, as the floor the paint is compared with.
+// memcpy of one frame of the same size, as the floor the paint is compared with (cache-warm and
+// from main memory; the latter is the stable one).
 #include <benchmark/benchmark.h>
 
 #include <qlv_headless.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/memcpy_floor.h"
 #include "host/chart_builder.h"
 #include "host/editor_driver.h"
 #include "host/plugin_host.h"
@@ -81,6 +83,36 @@ void BM_EditorPaint(benchmark::State &state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * width * height * 4);
 }
 
+// The first paint at a new size, as after the editor opens: the board is stretched from the
+// background again and every scaled picture copy is made anew. The size alternates between the
+// measured one and two pixels narrower so that each iteration is such a paint; BM_EditorFrame
+// is the same frame without the size change.
+void EditorFrames(benchmark::State &state, bool resize) {
+    const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
+    Session session(width, height);
+    if (!session.ok) {
+        state.SkipWithError("the editor could not be opened at that size");
+        return;
+    }
+    bool narrow = false;
+    for (auto _ : state) {
+        if (resize) {
+            narrow = !narrow;
+            session.driver->ResizeHostWindow(width + 4 - (narrow ? 2 : 0), height + 4);
+        }
+        benchmark::DoNotOptimize(session.driver->Frame());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * width * height * 4);
+}
+void BM_EditorFirstPaint(benchmark::State &state) { EditorFrames(state, true); }
+void BM_EditorFrame(benchmark::State &state) { EditorFrames(state, false); }
+
+// The stable floor: the same frame copied from main memory (bench/common/memcpy_floor.h).
+void BM_FrameMemcpyMainMemory(benchmark::State &state) {
+    RunMemcpyFloorMainMemory(state, state.range(0) * state.range(1));
+    state.SetBytesProcessed(state.iterations() * state.range(0) * state.range(1) * 4);
+}
+
 void BM_FrameMemcpy(benchmark::State &state) {
     const size_t words = static_cast<size_t>(state.range(0)) * static_cast<size_t>(state.range(1));
     std::vector<uint32_t> from(words, 0x00405060u), to(words);
@@ -96,7 +128,10 @@ void Sizes(benchmark::internal::Benchmark *b) {
 }
 
 BENCHMARK(BM_FrameMemcpy)->Apply(Sizes);
+BENCHMARK(BM_FrameMemcpyMainMemory)->Apply(Sizes);
 BENCHMARK(BM_EditorPaint)->Apply(Sizes);
+BENCHMARK(BM_EditorFrame)->Apply(Sizes);
+BENCHMARK(BM_EditorFirstPaint)->Apply(Sizes);
 
 }  // namespace
 

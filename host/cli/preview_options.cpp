@@ -268,6 +268,18 @@ ParseResult ParseOptions(int argc, const char* const* argv, PreviewOptions* out,
     } else if (name == "--no-compat") {
       if (!flag()) return ParseResult::kError;
       o.compat = false;
+    } else if (name == "--png-level") {
+      if (!need(&v)) return ParseResult::kError;
+      if (!ParseInt(v, 0, 9, &o.png_level)) return bad("zlib level, 0..9", v);
+    } else if (name == "--quality") {
+      if (!need(&v)) return ParseResult::kError;
+      if (v == "fast") {
+        o.quality = VideoQuality::kFast;
+      } else if (v == "high") {
+        o.quality = VideoQuality::kHigh;
+      } else {
+        return bad("fast or high", v);
+      }
     } else if (name == "--quiet" || name == "-q") {
       if (!flag()) return ParseResult::kError;
       o.quiet = true;
@@ -346,6 +358,9 @@ Output:
       --frames            also keep every frame as frame_000001.png ...
       --no-video          do not make preview.mp4
       --sheet N           thumbnails on the contact sheet (default 12, 0 = none)
+      --png-level N       compression of the PNG frames, 0..9 (default 1: fast; 9: smallest)
+      --quality Q         preview.mp4 for looking at now (fast, the default) or for sharing
+                          (high: slower to make, better picture)
       --plugin PATH       plug-in binary to load (default: the one built with this program)
   -q, --quiet             no progress bar and no summary line
   -v, --verbose           say which track was taken and what each song.ini key did

@@ -11,6 +11,10 @@ namespace qlv::cli {
 // The plug-in's instruments, as its settings chunk numbers them.
 enum class Mode : int { kGuitarBass = 0, kProDrums = 1, kDrums = 2, kKeys = 3 };
 
+// How preview.mp4 is encoded: kFast for looking at a render straight away (the default), kHigh
+// for a video to share.
+enum class VideoQuality { kFast, kHigh };
+
 struct PreviewOptions {
   std::string chart;             // MIDI file, .chart file or song folder; empty = the bundled demo chart
   std::string track;             // track name or number ("2", "#2"); see track_given
@@ -43,6 +47,8 @@ struct PreviewOptions {
   int audio_delay_ms = 0;        // the song's delay: the chart's time 0 lies this far into the audio
   bool delay_given = false;      // --delay given: song.ini's delay is not used
   bool click = false;            // a tick on every gem of the shown difficulty
+  int png_level = 1;             // zlib level of the PNG frames, 0..9 (see imagefile/png_write.h)
+  VideoQuality quality = VideoQuality::kFast;  // encoder settings (see EncoderArguments)
   bool play = false;             // a live window instead of a render
   std::string settings;          // the live window's settings file; empty = the user's own
 };

@@ -24,7 +24,6 @@
 namespace qlv::cli {
 namespace {
 
-constexpr int kFrameCompression = 3;  // frames favour speed; the sheet is small anyway
 constexpr const char* kVideoName = "preview.mp4";
 constexpr const char* kSheetName = "contact_sheet.png";
 constexpr const char* kClickName = "click.wav";
@@ -178,6 +177,7 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
       }
       video = std::make_unique<VideoPipe>();
       video->SetSound(sound);
+      video->SetQuality(options.quality);
       if (!video->Open(ffmpeg, folder.StagedPath(kVideoName), width, height, options.fps, &error))
         return fail(error);
     }
@@ -208,7 +208,7 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
     if (frames) {
       char name[32];
       std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(f + 1));
-      if (!tools::WritePngFile(folder.StagedPath(name), view, kFrameCompression, &error)) {
+      if (!tools::WritePngFile(folder.StagedPath(name), view, options.png_level, &error)) {
         progress.Finish();
         return fail(error);
       }

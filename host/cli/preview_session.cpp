@@ -191,9 +191,11 @@ bool PreviewSession::RenderFrame(int64_t index, std::vector<uint32_t>* pixels, s
   }
   PlayTo(target, true);
   const int total_width = width();
-  pixels->assign(static_cast<size_t>(total_width) * panel_height_, kGapColor);
-  const size_t panel_words = static_cast<size_t>(panel_width_) * panel_height_;
-  scratch_.resize(panel_words);
+  if (panels_.size() > 1) {
+    pixels->assign(static_cast<size_t>(total_width) * panel_height_, kGapColor);  // the gaps between panels
+  } else {
+    pixels->resize(static_cast<size_t>(total_width) * panel_height_);  // the panel covers every word
+  }
   for (size_t p = 0; p < panels_.size(); ++p) {
     RECT rect{};
     GetClientRect(panels_[p]->editor, &rect);
@@ -201,15 +203,11 @@ bool PreviewSession::RenderFrame(int64_t index, std::vector<uint32_t>* pixels, s
       *error = "the editor did not take the requested size";
       return false;
     }
-    if (!HostWindowReadPixels(panels_[p]->editor, scratch_.data(), panel_words)) {
+    const size_t left = p * static_cast<size_t>(panel_width_ + kPanelGap);
+    if (!HostWindowReadFrame(panels_[p]->editor, pixels->data() + left, static_cast<size_t>(total_width),
+                             pixels->size() - left)) {
       *error = "cannot read the editor's pixels";
       return false;
-    }
-    const size_t left = p * static_cast<size_t>(panel_width_ + kPanelGap);
-    for (int y = 0; y < panel_height_; ++y) {
-      const uint32_t* src = scratch_.data() + static_cast<size_t>(y) * panel_width_;
-      uint32_t* dst = pixels->data() + static_cast<size_t>(y) * total_width + left;
-      for (int x = 0; x < panel_width_; ++x) dst[x] = src[x] | 0xFF000000u;
     }
   }
   return true;

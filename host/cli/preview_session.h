@@ -79,7 +79,6 @@ class PreviewSession {
   int64_t next_tick_ = 0;   // editor timer ticks run so far
   bool full_size_ = false;  // the editors have their output size (after the pre-roll)
   std::vector<float> left_, right_;
-  std::vector<uint32_t> scratch_;
 };
 
 }  // namespace qlv::cli

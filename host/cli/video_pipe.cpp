@@ -60,7 +60,7 @@ bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int wid
     *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
     return false;
   }
-  std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps, sound_);
+  std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps, sound_, quality_);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

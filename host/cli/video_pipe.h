@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/cli/preview_options.h"
 #include "host/cli/sound_mix.h"
 
 namespace qlv::cli {
@@ -24,9 +25,11 @@ struct Soundtrack {
 std::string FindOnPath(const std::string& program);
 
 // The command line (program first) that makes `ffmpeg` encode width × height BGRA frames at
-// `fps` from its standard input into the MP4 file `path`, with `sound` decoded, mixed and muxed.
+// `fps` from its standard input into the MP4 file `path`, with `sound` decoded, mixed and muxed,
+// and the picture encoded with the settings of `quality`.
 std::vector<std::string> EncoderArguments(const std::string& ffmpeg, const std::string& path, int width, int height,
-                                          double fps, const Soundtrack& sound = {});
+                                          double fps, const Soundtrack& sound = {},
+                                          VideoQuality quality = VideoQuality::kFast);
 
 class VideoPipe {
  public:
@@ -37,6 +40,8 @@ class VideoPipe {
 
   // Sound for the next Open.
   void SetSound(const Soundtrack& sound) { sound_ = sound; }
+  // Encoder settings for the next Open.
+  void SetQuality(VideoQuality quality) { quality_ = quality; }
   // Starts `ffmpeg` writing `path` from width × height BGRA frames at `fps`. False with *error.
   bool Open(const std::string& ffmpeg, const std::string& path, int width, int height, double fps,
             std::string* error);
@@ -57,6 +62,7 @@ class VideoPipe {
   size_t frame_bytes_ = 0;
   std::string path_;
   Soundtrack sound_;
+  VideoQuality quality_ = VideoQuality::kFast;
 };
 
 }  // namespace qlv::cli

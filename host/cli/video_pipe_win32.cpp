@@ -61,7 +61,7 @@ void VideoPipe::Abandon() {
 bool VideoPipe::Open(const std::string& ffmpeg, const std::string& path, int width, int height, double fps,
                      std::string* error) {
   Abandon();
-  const std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps, sound_);
+  const std::vector<std::string> args = EncoderArguments(ffmpeg, path, width, height, fps, sound_, quality_);
   std::string command;
   for (const std::string& a : args) command += (command.empty() ? "" : " ") + Quote(a);
 

@@ -28,4 +28,8 @@ bool HostWindowReadPixels(HWND window, uint32_t *out, size_t out_words) {
     return QlvHeadlessReadPixels(window, reinterpret_cast<DWORD *>(out), out_words);
 }
 
+bool HostWindowReadFrame(HWND window, uint32_t *out, size_t out_pitch, size_t out_words) {
+    return QlvHeadlessReadFrame(window, reinterpret_cast<DWORD *>(out), out_pitch, out_words);
+}
+
 bool HostWindowMouse(HWND top, UINT message, int x, int y) { return QlvHeadlessMouse(top, message, x, y); }

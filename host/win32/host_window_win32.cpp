@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -183,6 +184,24 @@ bool HostWindowReadPixels(HWND window, uint32_t *out, size_t out_words) {
     if (memory_dc) DeleteDC(memory_dc);
     ReleaseDC(window, window_dc);
     return ok;
+}
+
+bool HostWindowReadFrame(HWND window, uint32_t *out, size_t out_pitch, size_t out_words) {
+    RECT client{};
+    if (!out || !IsWindow(window) || !GetClientRect(window, &client)) return false;
+    const size_t width = static_cast<size_t>(client.right), height = static_cast<size_t>(client.bottom);
+    if (width == 0 || height == 0) return true;
+    if (out_pitch < width || out_words < width || (out_words - width) / out_pitch < height - 1) return false;
+    std::vector<uint32_t> packed;
+    try {
+        packed.resize(width * height);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    if (!HostWindowReadPixels(window, packed.data(), packed.size())) return false;
+    for (size_t y = 0; y < height; ++y)
+        for (size_t x = 0; x < width; ++x) out[y * out_pitch + x] = packed[y * width + x] | 0xFF000000u;
+    return true;
 }
 
 bool HostWindowMouse(HWND top, UINT message, int x, int y) {

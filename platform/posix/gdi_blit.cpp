@@ -1,5 +1,6 @@
 // Window drawing contexts (made by BeginPaint) and BitBlt between memory DCs and windows.
 #include "gdi_objects.h"
+#include "pixel_rows.h"
 #include "user_objects.h"
 
 #include <algorithm>
@@ -99,13 +100,14 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int cx, int cy, HDC src_handle,
         for (int64_t row = 0; row < h; ++row)
             std::memcpy(&staging[row * w], src.Row(static_cast<int>(sy0 + row)) + sx0, w * 4);
     }
-    const uint32_t mask = dst.window ? 0x00ffffffu : 0xffffffffu;
     for (int64_t row = 0; row < h; ++row) {
         const uint32_t *from = same ? &staging[row * w] : src.Row(static_cast<int>(sy0 + row)) + sx0;
         uint32_t *to = dst.Row(static_cast<int>(dy0 + row)) + dx0;
-        if (mask == 0xffffffffu) std::memcpy(to, from, w * 4);
-        else
-            for (int64_t i = 0; i < w; ++i) to[i] = from[i] & mask;
+        if (dst.window) {
+            CopyWithoutAlpha(to, from, static_cast<size_t>(w));
+        } else {
+            std::memcpy(to, from, static_cast<size_t>(w) * 4);
+        }
     }
     return TRUE;
 }

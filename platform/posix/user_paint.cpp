@@ -1,4 +1,5 @@
 // Update regions, BeginPaint/EndPaint, the paint pass and reading a window's pixels.
+#include "pixel_rows.h"
 #include "user_objects.h"
 #include "qlv_headless.h"
 
@@ -130,9 +131,27 @@ BOOL WINAPI QlvHeadlessReadPixels(HWND handle, DWORD *out, size_t out_words) {
     size_t needed = static_cast<size_t>(window->width) * static_cast<size_t>(window->height);
     if (out_words < needed) return FALSE;
     if (window->pixels.size() == needed) {
-        for (size_t i = 0; i < needed; ++i) out[i] = window->pixels[i] & 0x00ffffffu;
+        qlv_gdi::CopyWithoutAlpha(out, window->pixels.data(), needed);  // DWORD is uint32_t
     } else {
         std::fill_n(out, needed, 0u);  // nothing drawn yet
+    }
+    return TRUE;
+}
+
+BOOL WINAPI QlvHeadlessReadFrame(HWND handle, DWORD *out, size_t out_pitch, size_t out_words) {
+    Window *window = Find(handle);
+    if (!window) return FALSE;
+    const size_t width = static_cast<size_t>(window->width), height = static_cast<size_t>(window->height);
+    if (width == 0 || height == 0) return TRUE;
+    if (!out || out_pitch < width || out_words < width || (out_words - width) / out_pitch < height - 1) return FALSE;
+    const bool drawn = window->pixels.size() == width * height;
+    for (size_t y = 0; y < height; ++y) {
+        DWORD *row = out + y * out_pitch;
+        if (drawn) {
+            qlv_gdi::CopyOpaque(row, window->pixels.data() + y * width, width);
+        } else {
+            std::fill_n(row, width, 0xFF000000u);  // nothing drawn yet: black
+        }
     }
     return TRUE;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/cli/preview_options.h"
+#include "host/cli/video_pipe.h"
 
 namespace qlv::cli {
 namespace {
@@ -97,7 +98,7 @@ TEST(ParseOptions, ReadsEveryValue) {
   ASSERT_EQ(Parse({"song.mid", "-d", "hard", "--hopo", "240", "--offset", "-12", "--start", "1:05", "--duration",
                    "2.5", "--size", "640x360", "--fps", "60", "--sample-rate", "48000", "--block-size", "256",
                    "-o", "outdir", "--plugin", "/x/p.so", "--grid", "--no-frames", "--no-video", "--sheet", "6",
-                   "-q"},
+                   "-q", "--png-level", "9", "--quality", "high"},
                   &o, &error),
             ParseResult::kRun)
       << error;
@@ -119,6 +120,8 @@ TEST(ParseOptions, ReadsEveryValue) {
   EXPECT_FALSE(o.video);
   EXPECT_EQ(o.sheet_frames, 6);
   EXPECT_TRUE(o.quiet);
+  EXPECT_EQ(o.png_level, 9);
+  EXPECT_EQ(o.quality, VideoQuality::kHigh);
   // Sound: --audio repeats, the rest once; frames only when asked for.
   PreviewOptions sound;
   EXPECT_FALSE(sound.frames);
@@ -156,6 +159,8 @@ TEST(ParseOptions, BadInputGivesOneLineNamingTheProblem) {
       {{"--grid=yes"}, "takes no value"},
       {{"a.mid", "b.mid"}, "b.mid"},
       {{"--out", ""}, "--out"},
+      {{"--png-level", "10"}, "--png-level"},
+      {{"--quality", "best"}, "best"},
       {{"--audio", ""}, "--audio"},
       {{"--delay", "soon"}, "soon"},
       {{"--click=1"}, "takes no value"},
@@ -180,6 +185,24 @@ TEST(ParseOptions, HelpWinsAndDescribesTheOptions) {
                              "--grid"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
+}
+
+// The quality reaches the encoder: a fast preset by default, a slower one at a higher quality
+// for sharing, and the output file stays the last argument.
+TEST(EncoderArguments, QualityChoosesPresetAndConstantQuality) {
+  auto after = [](const std::vector<std::string>& args, const std::string& option) {
+    for (size_t i = 0; i + 1 < args.size(); ++i)
+      if (args[i] == option) return args[i + 1];
+    return std::string();
+  };
+  const auto fast = EncoderArguments("ffmpeg", "out.mp4", 640, 360, 30.0, {}, PreviewOptions().quality);
+  const auto high = EncoderArguments("ffmpeg", "out.mp4", 640, 360, 30.0, {}, VideoQuality::kHigh);
+  EXPECT_EQ(after(fast, "-preset"), "veryfast");
+  EXPECT_EQ(after(fast, "-crf"), "23");
+  EXPECT_EQ(after(high, "-preset"), "slow");
+  EXPECT_EQ(after(high, "-crf"), "18");
+  EXPECT_EQ(fast.back(), "out.mp4");
+  EXPECT_EQ(high.back(), "out.mp4");
 }
 
 TEST(FrameCount, CoversTheDurationWithoutAnExtraFrame) {

@@ -73,7 +73,8 @@ WineRunner::WineRunner() {
     const std::string build = QLV_WINDOWS_BUILD_DIR;
     const std::vector<std::string> wanted = {build + "/plugin-bin/qlv_preview.dll", build + "/host/qlv-preview.exe",
                                              build + "/host/qlv-ini-probe.exe", build + "/tools/qlv-artwork.exe",
-                                             build + "/tools/qlv-demo-chart.exe", build + "/stand-in/ffmpeg.exe"};
+                                             build + "/tools/qlv-demo-chart.exe", build + "/stand-in/ffmpeg.exe",
+                                             build + "/host/qlv-kernel-check.exe"};
     for (const std::string &file : wanted) {
         if (!fs::exists(file)) {
             unavailable_ = "no Windows build: " + file +

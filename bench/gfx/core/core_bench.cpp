@@ -2,6 +2,7 @@
 // same bytes measured in the same run as the floor to compare against.
 #include "bench/common/memcpy_floor.h"
 #include "gfx/gfx.h"
+#include "gfx/kernel_level.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,7 +13,23 @@
 
 namespace {
 
-void Sized(benchmark::internal::Benchmark *b) { b->Args({1920, 1080})->Args({256, 256}); }
+// Arguments: width, height, kernel level (see SizedLevels).
+void Sized(benchmark::internal::Benchmark *b) { b->Args({1920, 1080, 2})->Args({256, 256, 2}); }
+
+// Kernels with a vector form run at every kernel level (third argument: 0 scalar, the reference
+// and the kernels as they were before the vector forms; 1 SSE2; 2 AVX2 where the processor has
+// it, otherwise the best level there is), in one run.
+void SizedLevels(benchmark::internal::Benchmark *b) {
+    for (int level : {0, 1, 2}) b->Args({1920, 1080, level})->Args({256, 256, level});
+}
+
+// Sets the kernel level from the third argument for the benchmark's lifetime.
+struct LevelScope {
+    explicit LevelScope(const benchmark::State &state) {
+        gfx_internal::SetKernelLevel(static_cast<gfx_internal::KernelLevel>(state.range(2)));
+    }
+    ~LevelScope() { gfx_internal::SetKernelLevel(gfx_internal::SupportedKernelLevel()); }
+};
 
 void FillPattern(GFX_MemBitmap &b, uint32_t seed) {
     uint32_t x = seed;
@@ -28,13 +45,16 @@ void SetPixels(benchmark::State &state) {
 }
 
 void BM_Memcpy(benchmark::State &state) { RunMemcpyFloor(state, state.range(0) * state.range(1)); }
+void BM_MemcpyMainMemory(benchmark::State &state) { RunMemcpyFloorMainMemory(state, state.range(0) * state.range(1)); }
 BENCHMARK(BM_Memcpy)->Apply(Sized);
+BENCHMARK(BM_MemcpyMainMemory)->Apply(Sized);
 
 void Blit(benchmark::State &state, float alpha, GFX_CombineMode mode) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     GFX_MemBitmap src(w, h), dst(w, h);
     FillPattern(src, 1);
     FillPattern(dst, 2);
+    LevelScope level(state);
     for (auto _ : state) {
         GFX_DrawBitmap(&dst, &src, 0, 0, nullptr, alpha, mode);
         benchmark::ClobberMemory();
@@ -47,16 +67,21 @@ void BM_DrawBitmap_Half(benchmark::State &s) { Blit(s, 0.5f, GFX_COMBINE_COPY); 
 void BM_DrawBitmap_SourceAlpha_1_0(benchmark::State &s) { Blit(s, 1.0f, GFX_COMBINE_SOURCE_ALPHA); }
 void BM_DrawBitmap_SourceAlpha_0_7(benchmark::State &s) { Blit(s, 0.7f, GFX_COMBINE_SOURCE_ALPHA); }
 void BM_DrawBitmap_Add(benchmark::State &s) { Blit(s, 0.7f, GFX_COMBINE_ADD); }
+void BM_DrawBitmap_Add_1_0(benchmark::State &s) { Blit(s, 1.0f, GFX_COMBINE_ADD); }
+void BM_DrawBitmap_AddSourceAlpha(benchmark::State &s) { Blit(s, 1.0f, GFX_COMBINE_ADD | GFX_COMBINE_SOURCE_ALPHA); }
 BENCHMARK(BM_DrawBitmap_Opaque)->Apply(Sized);
 BENCHMARK(BM_DrawBitmap_Half)->Apply(Sized);
-BENCHMARK(BM_DrawBitmap_SourceAlpha_1_0)->Apply(Sized);
-BENCHMARK(BM_DrawBitmap_SourceAlpha_0_7)->Apply(Sized);
-BENCHMARK(BM_DrawBitmap_Add)->Apply(Sized);
+BENCHMARK(BM_DrawBitmap_SourceAlpha_1_0)->Apply(SizedLevels);
+BENCHMARK(BM_DrawBitmap_SourceAlpha_0_7)->Apply(SizedLevels);
+BENCHMARK(BM_DrawBitmap_Add)->Apply(SizedLevels);
+BENCHMARK(BM_DrawBitmap_Add_1_0)->Apply(SizedLevels);
+BENCHMARK(BM_DrawBitmap_AddSourceAlpha)->Apply(SizedLevels);
 
 void Fill(benchmark::State &state, float alpha, GFX_CombineMode mode) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     GFX_MemBitmap dst(w, h);
     FillPattern(dst, 3);
+    LevelScope level(state);
     for (auto _ : state) {
         GFX_BlendRect(&dst, 0, 0, w, h, 0xC0406080u, alpha, mode);
         benchmark::ClobberMemory();
@@ -69,11 +94,13 @@ void BM_BlendRect_Half(benchmark::State &s) { Fill(s, 0.5f, GFX_COMBINE_COPY); }
 void BM_BlendRect_Quarter(benchmark::State &s) { Fill(s, 0.25f, GFX_COMBINE_COPY); }
 void BM_BlendRect_ThreeQuarters(benchmark::State &s) { Fill(s, 0.75f, GFX_COMBINE_COPY); }
 void BM_BlendRect_General(benchmark::State &s) { Fill(s, 0.6f, GFX_COMBINE_COPY); }
-BENCHMARK(BM_BlendRect_Opaque)->Apply(Sized);
-BENCHMARK(BM_BlendRect_Half)->Apply(Sized);
-BENCHMARK(BM_BlendRect_Quarter)->Apply(Sized);
-BENCHMARK(BM_BlendRect_ThreeQuarters)->Apply(Sized);
-BENCHMARK(BM_BlendRect_General)->Apply(Sized);
+void BM_BlendRect_Add(benchmark::State &s) { Fill(s, 0.6f, GFX_COMBINE_ADD); }
+BENCHMARK(BM_BlendRect_Opaque)->Apply(SizedLevels);
+BENCHMARK(BM_BlendRect_Half)->Apply(SizedLevels);
+BENCHMARK(BM_BlendRect_Quarter)->Apply(SizedLevels);
+BENCHMARK(BM_BlendRect_ThreeQuarters)->Apply(SizedLevels);
+BENCHMARK(BM_BlendRect_General)->Apply(SizedLevels);
+BENCHMARK(BM_BlendRect_Add)->Apply(SizedLevels);
 
 // Text covering the whole bitmap: one line of characters per 8 rows. Items are the pixels of
 // the cells drawn (the bitmap's area).

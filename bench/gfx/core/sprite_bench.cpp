@@ -3,8 +3,13 @@
 // Unlike random words this has the runs of transparent and opaque pixels real pictures have.
 // Items are destination pixels covered; BM_Memcpy in the same run is the floor.
 #include "gfx/gfx.h"
+#include "gfx/kernel_level.h"
 
 #include <benchmark/benchmark.h>
+
+#ifdef QLV_HAVE_PIXMAN
+#include <pixman.h>
+#endif
 
 #include <cmath>
 #include <cstdint>
@@ -31,18 +36,48 @@ void Sprites(benchmark::State &state, float alpha) {
     GFX_MemBitmap sprite(side, side), dst(1920, 1080);
     FillDisc(sprite);
     for (int i = 0; i < 1920 * 1080; ++i) dst.PixelData()[i] = 0xFF203040u + static_cast<GFX_Color32>(i & 0xFF);
+    // Second argument: the kernel level (0 scalar, 1 SSE2, 2 AVX2 where the processor has it).
+    gfx_internal::SetKernelLevel(static_cast<gfx_internal::KernelLevel>(state.range(1)));
     for (auto _ : state) {
         for (int y = 0; y < 1080; y += side)
             for (int x = 0; x < 1920; x += side)
                 GFX_DrawBitmap(&dst, &sprite, x, y, nullptr, alpha, GFX_COMBINE_COPY | GFX_COMBINE_SOURCE_ALPHA);
         benchmark::ClobberMemory();
     }
+    gfx_internal::SetKernelLevel(gfx_internal::SupportedKernelLevel());
     state.SetItemsProcessed(state.iterations() * 1920 * 1080);
 }
 
 void BM_DrawBitmap_SourceAlphaSprites_1_0(benchmark::State &s) { Sprites(s, 1.0f); }
 void BM_DrawBitmap_SourceAlphaSprites_0_7(benchmark::State &s) { Sprites(s, 0.7f); }
-BENCHMARK(BM_DrawBitmap_SourceAlphaSprites_1_0)->Arg(48)->Arg(160);
-BENCHMARK(BM_DrawBitmap_SourceAlphaSprites_0_7)->Arg(48)->Arg(160);
+void SidesLevels(benchmark::internal::Benchmark *b) {
+    for (int level : {0, 1, 2}) b->Args({48, level})->Args({160, level});
+}
+BENCHMARK(BM_DrawBitmap_SourceAlphaSprites_1_0)->Apply(SidesLevels);
+BENCHMARK(BM_DrawBitmap_SourceAlphaSprites_0_7)->Apply(SidesLevels);
+
+#ifdef QLV_HAVE_PIXMAN
+// The same tiling through pixman's OVER.
+void BM_Pixman_OverSprites(benchmark::State &state) {
+    const int side = static_cast<int>(state.range(0));
+    GFX_MemBitmap sprite(side, side), dst(1920, 1080);
+    FillDisc(sprite);
+    for (int i = 0; i < 1920 * 1080; ++i) dst.PixelData()[i] = 0xFF203040u + static_cast<GFX_Color32>(i & 0xFF);
+    pixman_image_t *ps = pixman_image_create_bits(PIXMAN_a8r8g8b8, side, side,
+                                                  reinterpret_cast<uint32_t *>(sprite.PixelData()), side * 4);
+    pixman_image_t *pd = pixman_image_create_bits(PIXMAN_a8r8g8b8, 1920, 1080,
+                                                  reinterpret_cast<uint32_t *>(dst.PixelData()), 1920 * 4);
+    for (auto _ : state) {
+        for (int y = 0; y < 1080; y += side)
+            for (int x = 0; x < 1920; x += side)
+                pixman_image_composite32(PIXMAN_OP_OVER, ps, nullptr, pd, 0, 0, 0, 0, x, y, side, side);
+        benchmark::ClobberMemory();
+    }
+    pixman_image_unref(ps);
+    pixman_image_unref(pd);
+    state.SetItemsProcessed(state.iterations() * 1920 * 1080);
+}
+BENCHMARK(BM_Pixman_OverSprites)->Arg(48)->Arg(160);
+#endif
 
 }  // namespace

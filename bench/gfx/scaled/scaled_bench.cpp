@@ -7,6 +7,7 @@
 // a 1024 × 1024 background stretched to 1920 × 1080.
 #include "bench/common/memcpy_floor.h"
 #include "gfx/gfx.h"
+#include "gfx/kernel_level.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,16 +32,35 @@ void FillPattern(GFX_MemBitmap &b, uint32_t seed) {
 
 // Destination squares for the 128 × 128 picture, and the background case as (1920, 1080).
 void Squares(benchmark::internal::Benchmark *b) {
-    for (int side : {40, 64, 100, 200, 400}) b->Args({128, side, side});
-    b->Args({1024, 1920, 1080});
+    for (int side : {40, 64, 100, 200, 400}) b->Args({128, side, side, 1});
+    b->Args({1024, 1920, 1080, 1});
 }
+
+// The same squares at both kernel levels (fourth argument: 0 scalar, the reference and the
+// kernels as they were before the vector forms; 1 the best level), interleaved in one run.
+void SquaresLevels(benchmark::internal::Benchmark *b) {
+    for (int level : {0, 1}) {
+        for (int side : {40, 64, 100, 200, 400}) b->Args({128, side, side, level});
+        b->Args({1024, 1920, 1080, level});
+    }
+}
+
+struct LevelScope {
+    explicit LevelScope(const benchmark::State &state) {
+        gfx_internal::SetKernelLevel(state.range(3) ? gfx_internal::SupportedKernelLevel()
+                                                        : gfx_internal::KernelLevel::kScalar);
+    }
+    ~LevelScope() { gfx_internal::SetKernelLevel(gfx_internal::SupportedKernelLevel()); }
+};
 
 void SetPixels(benchmark::State &state) {
     state.SetItemsProcessed(state.iterations() * state.range(1) * state.range(2));
 }
 
 void BM_Memcpy(benchmark::State &state) { RunMemcpyFloor(state, state.range(1) * state.range(2)); }
+void BM_MemcpyMainMemory(benchmark::State &state) { RunMemcpyFloorMainMemory(state, state.range(1) * state.range(2)); }
 BENCHMARK(BM_Memcpy)->Apply(Squares);
+BENCHMARK(BM_MemcpyMainMemory)->Apply(Squares);
 
 void Stretch(benchmark::State &state, float alpha, GFX_CombineMode mode) {
     const int side = static_cast<int>(state.range(0));
@@ -48,6 +68,7 @@ void Stretch(benchmark::State &state, float alpha, GFX_CombineMode mode) {
     GFX_MemBitmap src(side, side), dst(w, h);
     FillPattern(src, 1);
     FillPattern(dst, 2);
+    LevelScope level(state);
     for (auto _ : state) {
         GFX_DrawBitmapScaled(&dst, &src, 0, 0, w, h, 0.0f, 0.0f, static_cast<float>(side), static_cast<float>(side),
                              alpha, mode);
@@ -59,15 +80,17 @@ void Stretch(benchmark::State &state, float alpha, GFX_CombineMode mode) {
 // Unfiltered: the word-at-a-time copy, and a general nearest loop.
 void BM_Scaled_Nearest_Opaque(benchmark::State &s) { Stretch(s, 1.0f, GFX_COMBINE_COPY); }
 void BM_Scaled_Nearest_Add(benchmark::State &s) { Stretch(s, 0.7f, GFX_COMBINE_ADD); }
+void BM_Scaled_Nearest_SourceAlpha(benchmark::State &s) { Stretch(s, 1.0f, GFX_COMBINE_SOURCE_ALPHA); }
 // Filtered: bilinear when enlarging, the shrink kernel from a factor of 1.7 down.
 void BM_Scaled_Filtered_Opaque(benchmark::State &s) { Stretch(s, 1.0f, GFX_COMBINE_FILTERED); }
 void BM_Scaled_Filtered_SourceAlpha(benchmark::State &s) {
     Stretch(s, 1.0f, GFX_COMBINE_FILTERED | GFX_COMBINE_SOURCE_ALPHA);
 }
 BENCHMARK(BM_Scaled_Nearest_Opaque)->Apply(Squares);
-BENCHMARK(BM_Scaled_Nearest_Add)->Apply(Squares);
-BENCHMARK(BM_Scaled_Filtered_Opaque)->Apply(Squares);
-BENCHMARK(BM_Scaled_Filtered_SourceAlpha)->Apply(Squares);
+BENCHMARK(BM_Scaled_Nearest_Add)->Apply(SquaresLevels);
+BENCHMARK(BM_Scaled_Nearest_SourceAlpha)->Apply(SquaresLevels);
+BENCHMARK(BM_Scaled_Filtered_Opaque)->Apply(SquaresLevels);
+BENCHMARK(BM_Scaled_Filtered_SourceAlpha)->Apply(SquaresLevels);
 
 // A sustain tail: a 64 × 1 strip drawn once per destination row, narrowing with the perspective,
 // filtered with source alpha. Arguments: rows, widest row.
@@ -93,7 +116,7 @@ BENCHMARK(BM_Scaled_StripPerRow)->Args({300, 60})->Args({600, 160});
 #ifdef QLV_HAVE_PIXMAN
 // The same stretches through pixman: a scaling transform on the source with the given filter,
 // composited with SRC (a plain replacement, like the opaque copy above).
-void PixmanStretch(benchmark::State &state, pixman_filter_t filter) {
+void PixmanStretch(benchmark::State &state, pixman_filter_t filter, pixman_op_t op = PIXMAN_OP_SRC) {
     const int side = static_cast<int>(state.range(0));
     const int w = static_cast<int>(state.range(1)), h = static_cast<int>(state.range(2));
     GFX_MemBitmap src(side, side), dst(w, h);
@@ -110,7 +133,7 @@ void PixmanStretch(benchmark::State &state, pixman_filter_t filter) {
     pixman_image_set_filter(ps, filter, nullptr, 0);
     pixman_image_set_repeat(ps, PIXMAN_REPEAT_PAD);
     for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_SRC, ps, nullptr, pd, 0, 0, 0, 0, 0, 0, w, h);
+        pixman_image_composite32(op, ps, nullptr, pd, 0, 0, 0, 0, 0, 0, w, h);
         benchmark::ClobberMemory();
     }
     pixman_image_unref(ps);
@@ -119,8 +142,10 @@ void PixmanStretch(benchmark::State &state, pixman_filter_t filter) {
 }
 void BM_Pixman_Bilinear(benchmark::State &s) { PixmanStretch(s, PIXMAN_FILTER_BILINEAR); }
 void BM_Pixman_Nearest(benchmark::State &s) { PixmanStretch(s, PIXMAN_FILTER_NEAREST); }
+void BM_Pixman_NearestOver(benchmark::State &s) { PixmanStretch(s, PIXMAN_FILTER_NEAREST, PIXMAN_OP_OVER); }
 BENCHMARK(BM_Pixman_Bilinear)->Apply(Squares);
 BENCHMARK(BM_Pixman_Nearest)->Apply(Squares);
+BENCHMARK(BM_Pixman_NearestOver)->Apply(Squares);
 #endif
 
 }  // namespace

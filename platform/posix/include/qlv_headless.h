@@ -40,6 +40,12 @@ WINAPI_EXPORT int WINAPI QlvHeadlessRunPaints(void);
 // does not exist or `out_words` is too small. A new window's pixels are 0.
 WINAPI_EXPORT BOOL WINAPI QlvHeadlessReadPixels(HWND window, DWORD *out, size_t out_words);
 
+// The same pixels with the alpha byte set (0xFFRRGGBB, as opaque frames are), row y at
+// out + y × out_pitch words, in one pass: for hosts that assemble frames of several windows.
+// FALSE, copying nothing, when the window does not exist, out_pitch is below its width or
+// `out_words` cannot hold (height − 1) × out_pitch + width words.
+WINAPI_EXPORT BOOL WINAPI QlvHeadlessReadFrame(HWND window, DWORD *out, size_t out_pitch, size_t out_words);
+
 // Live windows and timers in the process, for leak checks.
 WINAPI_EXPORT int WINAPI QlvHeadlessWindowCount(void);
 WINAPI_EXPORT int WINAPI QlvHeadlessTimerCount(void);

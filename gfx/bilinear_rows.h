@@ -1,0 +1,28 @@
+// Vector sampling of the scaled blit's bilinear kernel. Not part of the public interface.
+//
+// Exactness: each channel is (wTL·tl + wTR·tr + wBL·bl + wBR·br) / 65536 with weights of up to
+// 17 bits. The sum is rearranged exactly in integers (bilinear_rows.cpp) and every weight is
+// split into its high part (w >> 8, at most 256) and low byte; both fit signed 16-bit lanes, so
+// 16-bit multiply-add lanes form the partial sums exactly in 32 bits, and (high sum << 8) + low
+// sum is the whole sum (at most 65536 × 255). wBR = (fx × fy) >> 16 is the high half of a 16-bit
+// unsigned product. With a non-negative vertical fraction the sum is non-negative, so the
+// quotient is a shift and already a byte.
+#pragma once
+
+#include "gfx/gfx.h"
+
+#include <cstdint>
+
+namespace gfx_internal {
+
+// True where the vector form exists in this build (SSE2).
+bool HaveBilinearSamplesVector();
+
+// n bilinear samples of one destination row into out[0 .. n): sample k is taken at
+// x16 = x_start + k × dx16 with column x16 / 65536 (truncated) and fraction x16 & 0xFFFF from
+// the source rows `top` and `bottom` (columns col and col + 1 of each), vertical fraction
+// fy in 0..65535. The caller guarantees every column read exists.
+void BilinearSamples(GFX_Color32 *out, const GFX_Color32 *top, const GFX_Color32 *bottom, int64_t x_start,
+                     int64_t dx16, int n, uint32_t fy);
+
+}  // namespace gfx_internal
