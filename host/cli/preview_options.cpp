@@ -364,6 +364,7 @@ Output:
       --plugin PATH       plug-in binary to load (default: the one built with this program)
   -q, --quiet             no progress bar and no summary line
   -v, --verbose           say which track was taken and what each song.ini key did
+  -h, --help              this text
 
 Live window:
       --play              play the chart in a window instead of rendering it (keys in its
@@ -371,7 +372,6 @@ Live window:
                           to the chart file (and song.ini) show as soon as they are saved
       --settings FILE     where the editor keeps the time offset (default
                           ~/.config/qlv-preview/settings.ini)
-  -h, --help              this text
 
 Examples:
   qlv-preview --instrument pro-drums --duration 10 --click

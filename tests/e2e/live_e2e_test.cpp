@@ -308,6 +308,33 @@ TEST_F(LiveE2E, EditsToTheChartAreFollowedAndABrokenFileIsNot) {
   EXPECT_NE(Slurp(dir_ / "out.txt").find(" frames in "), std::string::npos);
 }
 
+// A .chart with two gems from 8 s on, at `bpm` quarter notes per minute.
+void WriteChartText(const fs::path& path, int bpm) {
+  std::ofstream(path) << "[Song]\n{\n  Resolution = 192\n}\n[SyncTrack]\n{\n  0 = B " << bpm * 1000
+                      << "\n}\n[ExpertSingle]\n{\n  " << bpm * 192 * 8 / 60 << " = N 0 0\n  "
+                      << bpm * 192 * 8 / 60 + 192 << " = N 1 0\n}\n";
+}
+
+// A song folder's .chart is read again as a .chart when it changes, and its song.ini is watched.
+TEST_F(LiveE2E, ASongFoldersChartAndSongIniAreFollowed) {
+  const fs::path folder = dir_ / "band", edited = dir_ / "edited";
+  fs::create_directory(folder);
+  fs::create_directory(edited);
+  WriteChartText(folder / "notes.chart", 120);
+  std::ofstream(folder / "song.ini") << "[song]\nname = Band\n";
+  Play(folder, {});
+  WriteChartText(edited / "notes.chart", 150);
+  fs::copy_file(edited / "notes.chart", dir_ / "incoming.chart");
+  fs::rename(dir_ / "incoming.chart", folder / "notes.chart");
+  EXPECT_TRUE(WaitFor("out.txt", "chart reloaded", 1s)) << Slurp(dir_ / "err.txt");
+  const Picture picture = TakePicture();
+  ExpectShows(picture, Render(edited, picture.sample));
+  std::ofstream(folder / "song.ini") << "[song]\nname = Band\neighthnote_hopo = 1\n";
+  EXPECT_TRUE(WaitFor("out.txt", "chart reloaded", 1s, 2)) << Slurp(dir_ / "err.txt");
+  Key("q");
+  EXPECT_EQ(Finish(0), 0);
+}
+
 // The song folder's case: its own stem is found and decoded as the render would mix it.
 TEST_F(LiveE2E, AudioThatCannotBeDecodedIsRefusedBeforeAWindowOpens) {
   const fs::path chart = WriteChart(dir_ / "song.mid", 3.0);

@@ -182,9 +182,11 @@ TEST(ParseOptions, HelpWinsAndDescribesTheOptions) {
   const std::string help = HelpText();
   for (const char* option : {"--chart", "--instrument", "--track", "--difficulty", "--hopo", "--offset", "--start",
                              "--duration", "--size", "--fps", "--sample-rate", "--block-size", "--out", "--plugin",
-                             "--grid"}) {
+                             "--grid", "--play", "--settings"}) {
     EXPECT_NE(help.find(option), std::string::npos) << option;
   }
+  // One --audio, for the render and the live window alike.
+  EXPECT_EQ(help.find("--audio FILE"), help.rfind("--audio FILE"));
 }
 
 // The quality reaches the encoder: a fast preset by default, a slower one at a higher quality
