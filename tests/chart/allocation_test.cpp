@@ -53,10 +53,15 @@ void *operator new[](std::size_t size, const std::nothrow_t &) noexcept {
     Count();
     return __real_malloc(size ? size : 1);
 }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+// The replaced new and delete are a matched pair over malloc and free. Kept out of line so that
+// the compiler, seeing a free reached from a delete expression, does not call them mismatched.
+namespace {
+__attribute__((noinline)) void Release(void *p) noexcept { std::free(p); }
+}  // namespace
+void operator delete(void *p) noexcept { Release(p); }
+void operator delete[](void *p) noexcept { Release(p); }
+void operator delete(void *p, std::size_t) noexcept { Release(p); }
+void operator delete[](void *p, std::size_t) noexcept { Release(p); }
 
 namespace {
 
