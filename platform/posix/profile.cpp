@@ -1,18 +1,18 @@
 // Private profile (INI) files. The file belongs to the host: a write changes the one line it must
-// and keeps every other byte (sections, keys, comments, blank lines, LF or CRLF endings), and
-// replaces the file atomically by writing a sibling and renaming it over the original.
+// and keeps every other byte (sections, keys, comments, blank lines, LF or CRLF endings); the
+// file is replaced as file_replace.h describes (atomically, through symbolic links, never when
+// read-only).
 #include "windows.h"
+
+#include "file_replace.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -144,38 +144,14 @@ int64_t ParseInt(std::string_view text) {
     return value > INT_MAX ? INT_MAX : value;
 }
 
-bool HasLineBreak(const char *text) { return text && (std::strchr(text, '\n') || std::strchr(text, '\r')); }
-
-// Writes the content beside the target and renames it over the target.
-bool ReplaceFile(const char *path, const std::string &content) {
-    std::string temp = std::string(path) + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) return false;
-    struct stat original{};
-    if (stat(path, &original) == 0) {
-        fchmod(fd, original.st_mode & 07777);
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
-    }
-    size_t written = 0;
-    bool ok = true;
-    while (written < content.size()) {
-        const ssize_t n = write(fd, content.data() + written, content.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    if (ok && fsync(fd) != 0) ok = false;
-    if (close(fd) != 0) ok = false;
-    if (ok && std::rename(temp.c_str(), path) != 0) ok = false;
-    if (!ok) unlink(temp.c_str());
-    return ok;
+std::string KeyValue(const char *a, const char *b, const char *c) {
+    std::string text(a);
+    text.append(b);
+    text.append(c);
+    return text;
 }
+
+bool HasLineBreak(const char *text) { return text && (std::strchr(text, '\n') || std::strchr(text, '\r')); }
 
 }  // namespace
 
@@ -222,8 +198,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
     } else if (!has_section) {
         if (!value) return TRUE;
         if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = eol;
-        lines.push_back({"[" + std::string(section) + "]", eol});
-        lines.push_back({std::string(key) + "=" + value, eol});
+        lines.push_back({KeyValue("[", section, "]"), eol});
+        lines.push_back({KeyValue(key, "=", value), eol});
     } else {
         size_t at;
         if (FindKey(lines, first, end, key, &at)) {
@@ -232,7 +208,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
             } else {
                 // Keep the line's own spelling of the key and its spacing up to the '='.
                 const size_t equals = lines[at].text.find('=');
-                lines[at].text = lines[at].text.substr(0, equals + 1) + value;
+                lines[at].text.resize(equals + 1);
+                lines[at].text.append(value);
             }
         } else {
             if (!value) return TRUE;
@@ -242,7 +219,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
                 if (!Trim(lines[i].text).empty()) insert = i + 1;
             }
             if (insert > 0 && lines[insert - 1].ending.empty()) lines[insert - 1].ending = eol;
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert), Line{std::string(key) + "=" + value, eol});
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert), Line{KeyValue(key, "=", value), eol});
         }
     }
 
@@ -252,7 +229,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
         out += line.text;
         out += line.ending;
     }
-    return ReplaceFile(filename, out) ? TRUE : FALSE;
+    return qlv_platform::ReplaceFileContent(filename, out) ? TRUE : FALSE;
 }
 
 }  // extern "C"
