@@ -180,12 +180,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     dispatch(effMainsChanged, 0, 1, nullptr, 0);
 
     // Blocks, with a frame of the open editor (timer tick, note extraction, paint) between them.
-    HWND parent = QlvHeadlessCreateWindow(0, 0, 160, 120, nullptr);
+    // A small editor: each new instance rebuilds its board and the scaled pictures, which costs
+    // in proportion to the area.
+    HWND parent = QlvHeadlessCreateWindow(0, 0, 100, 76, nullptr);
     Check(dispatch(effEditOpen, 0, 0, parent, 0) == 1, "editor did not open");
     std::vector<float> left(static_cast<size_t>(block) + 16), right(left.size());
     for (int i = 0; i < 6; ++i) {
         RunBlock(effect, block, left, right);
-        if (flags & FLAG_RESIZE) SetWindowPos(parent, nullptr, 0, 0, 100 + 37 * i, 80 + 23 * i, SWP_NOMOVE | SWP_NOZORDER);
+        if ((flags & FLAG_RESIZE) && i == 3) SetWindowPos(parent, nullptr, 0, 0, 3 + data[0] % 150, 120 - data[0] % 113, SWP_NOMOVE | SWP_NOZORDER);
         if ((flags & FLAG_DRAG) && i == 2) {
             QlvHeadlessMouse(parent, WM_LBUTTONDOWN, 20 + 60 * (data[0] & 3), 15);
             QlvHeadlessMouse(parent, WM_MOUSEMOVE, 300, 2);
