@@ -33,7 +33,9 @@ if [ ! -f "$deps/.libpng-built" ]; then
 fi
 
 echo "== fuzz: configure and build $target"
-cmake -S . -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
+launcher=()
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+cmake -S . -B "$build" "${launcher[@]}" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_C_FLAGS_RELEASE="$project_flags" -DCMAKE_CXX_FLAGS_RELEASE="$project_flags" \
   -DCMAKE_EXE_LINKER_FLAGS="$sanitize" -DCMAKE_SHARED_LINKER_FLAGS="$sanitize" \
   -DQLV_LIBFUZZER=ON -DQLV_BUILD_TESTS=OFF -DQLV_BUILD_BENCH=OFF \
