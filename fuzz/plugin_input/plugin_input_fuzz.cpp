@@ -14,7 +14,8 @@
 
 #include "fuzz/plugin_input/plugin_input.h"
 #include "host/host_project.h"
-#include "plugin/instance.h"
+#include "plugin/entry.h"
+#include "state/instance.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <vector>
 
-#include "plugin/host_api.h"
+#include "state/host_api.h"
 
 namespace {
 
