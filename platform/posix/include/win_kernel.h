@@ -29,7 +29,8 @@ WINAPI_EXPORT void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
 WINAPI_EXPORT DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR filename, DWORD size);
 
 // Private profile files. Reading a missing file, section or key gives the default. Writing one
-// key keeps every other byte of the file; see profile.cpp.
+// key keeps every other byte of the file and replaces it atomically, through symbolic links;
+// a read-only file is refused (FALSE, nothing changed). See profile.cpp and file_replace.h.
 WINAPI_EXPORT UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT default_value, LPCSTR filename);
 WINAPI_EXPORT BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR filename);
 
