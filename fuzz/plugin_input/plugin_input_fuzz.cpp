@@ -84,17 +84,27 @@ intptr_t Callback(AEffect *, int32_t opcode, int32_t index, intptr_t value, void
 
 // Once per process: the plug-in's module is this program (the editor's dialog template is built
 // in; the pictures fall back to their placeholders), and one instance stays alive so the shared
-// image set is not loaded again for every input.
+// image set is not loaded again for every input. It is closed at exit, as a host closes its
+// instances, which releases the pictures and their scaled copies.
+AEffect *g_anchor = nullptr;
+
+void CloseAnchor() {
+    if (g_anchor) g_anchor->dispatcher(g_anchor, effClose, 0, 0, nullptr, 0.0f);
+    g_anchor = nullptr;
+}
+
 AEffect *Anchor() {
-    static AEffect *anchor = [] {
+    static const bool made = [] {
         Dl_info info{};
         if (!module_handle && dladdr(reinterpret_cast<void *>(&Callback), &info)) {
             module_handle = static_cast<HMODULE>(info.dli_fbase);
         }
         SetHostIniFile("/dev/null");
-        return VSTPluginMain(&Callback);
+        g_anchor = VSTPluginMain(&Callback);
+        std::atexit(CloseAnchor);
+        return true;
     }();
-    return anchor;
+    return made ? g_anchor : nullptr;
 }
 
 struct Reader {
