@@ -180,8 +180,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     host.latency = (flags & FLAG_LATENCY) ? 100000 : 0;
     host.track.raw_offsets = flags & FLAG_RAW;
     while (!in.Done()) {
-        Record record;
-        for (int i = 0; i < 4; ++i) record.frame_offset = static_cast<int32_t>(static_cast<uint32_t>(record.frame_offset) | uint32_t{in.Byte()} << (8 * i));
+        uint32_t offset = 0;
+        for (int i = 0; i < 4; ++i) offset |= uint32_t{in.Byte()} << (8 * i);
+        Record record{static_cast<int32_t>(offset), {}};
         record.message.resize(in.Byte() % 32);
         for (uint8_t &b : record.message) b = in.Byte();
         host.track.records.push_back(std::move(record));
