@@ -20,7 +20,7 @@ command -v $triple-gcc-posix >/dev/null || fail "MinGW-w64 C compiler missing (a
 
 dir=$(bash "$here/libpng-source.sh" "$prefix/src") || fail "no libpng source"
 work="$prefix/src"
-got=$(basename "$dir"); got=${got#libpng1.6-}
+got=$(cat "$work/debian-version")
 echo "building libpng $got for $triple"
 cmake -S "$dir" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$here/../cmake/windows/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fetches Debian's libpng source package (Debian's patches applied) into the empty folder WORK
-# and prints the path of the unpacked source. Adds a deb-src entry beside Debian's own list when
+# and prints the path of the unpacked source; WORK/debian-version names the package version. Adds a deb-src entry beside Debian's own list when
 # there is none (as root). Used by the builds that need libpng compiled their own way: the Windows
 # build and the instrumented fuzzing build.
 # Usage: libpng-source.sh WORK
@@ -28,5 +28,5 @@ done
 [ -n "$got" ] || fail "apt-get source libpng1.6 failed for every version apt knows"
 dir=$(find "$work" -maxdepth 1 -type d -name 'libpng1.6-*' | head -n 1)
 [ -n "$dir" ] || fail "libpng source folder not found after apt-get source"
-echo "libpng $got" >&2
+echo "$got" > "$work/debian-version"
 echo "$dir"
