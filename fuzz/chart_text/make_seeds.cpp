@@ -7,23 +7,19 @@
 #include <string>
 
 #include "tests/host/chart_text_sample.h"
+#include "fuzz/seed_folder.h"
 
 namespace {
 
 void Write(const std::filesystem::path &dir, const std::string &name, const std::string &bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
+    WriteSeed(dir / name, bytes);
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s output-folder\n", argv[0]);
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = FreshSeedFolder(argc, argv);
+    if (dir.empty()) return 2;
     const std::string chart = chart_text_sample::CHART;
     Write(dir, "sample.chart", chart);
     Write(dir, "five_lane.chart", chart_text_sample::FIVE_LANE_CHART);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fuzz/plugin_input/plugin_input.h"
+#include "fuzz/seed_folder.h"
 
 namespace {
 
@@ -42,21 +43,11 @@ std::vector<Record> Chart() {
     return records;
 }
 
-void Write(const std::filesystem::path &file, const std::vector<uint8_t> &bytes) {
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s output-folder\n", argv[0]);
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = FreshSeedFolder(argc, argv);
+    if (dir.empty()) return 2;
     const std::vector<Record> chart = Chart();
     const uint8_t settings[] = {0x03, 0x01, 0x40, 0x06, 0x02, 0x00};
     const uint8_t heads[] = {0, 1, 2, 3, 4, 5, 6, 130, 255};
@@ -72,7 +63,7 @@ int main(int argc, char **argv) {
             bytes.push_back(flags[variant]);
             bytes.push_back(variant == 3 ? 7 : 0);
             for (const Record &record : chart) AppendRecord(&bytes, record);
-            Write(dir / ("seed" + std::to_string(n++)), bytes);
+            WriteSeed(dir / ("seed" + std::to_string(n++)), bytes);
         }
     }
     std::printf("%d seeds written to %s\n", n, dir.c_str());

@@ -9,24 +9,19 @@
 #include "host/chart_builder.h"
 #include "host/chart_generator.h"
 #include "host/smf_writer.h"
+#include "fuzz/seed_folder.h"
 
 namespace {
 
 void Write(const std::filesystem::path &dir, const std::string &name, const std::vector<uint8_t> &bytes) {
-    std::ofstream out(dir / name, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    WriteSeed(dir / name, bytes);
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s output-folder\n", argv[0]);
-        return 2;
-    }
-    const std::filesystem::path dir = argv[1];
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = FreshSeedFolder(argc, argv);
+    if (dir.empty()) return 2;
 
     ChartGeneratorOptions options;
     options.measures = 12;
