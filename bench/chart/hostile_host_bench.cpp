@@ -211,22 +211,6 @@ void BM_ManyAllNotesOff(benchmark::State &state) {
 }
 BENCHMARK(BM_ManyAllNotesOff)->Arg(5000)->UseManualTime();
 
-// A track that answers every request with all of its events, their frame offsets counted from
-// the requested window's start (so most lie before or after the window).
-class WholeTrackEveryTime final : public HostTrack {
-public:
-    explicit WholeTrackEveryTime(HostTrack &inner) : inner_(inner) {}
-    void AppendRawMidi(double start_seconds, double sample_rate, int32_t, MIDI_eventlist *out) override {
-        int32_t cursor = out->ByteSize();
-        inner_.AppendRawMidi(0.0, sample_rate, INT32_MAX, out);
-        const auto start = static_cast<int32_t>(start_seconds * sample_rate + 0.5);
-        while (MidiEventRecord *record = out->NextEvent(&cursor)) record->frame_offset -= start;
-    }
-
-private:
-    HostTrack &inner_;
-};
-
 void BM_HostIgnoresTheWindow(benchmark::State &state) {
     constexpr double rate = 44100.0;
     constexpr int32_t frames = 512;

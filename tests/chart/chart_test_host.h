@@ -5,6 +5,7 @@
 // handle, which is cleared again before the instance is destroyed.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -56,3 +57,20 @@ private:
 
 // Sample position of a tick in `project` at 44.1 kHz (the host's rounding rule).
 int64_t SampleOfTick(const ChartProject &project, int64_t tick, double rate = 44100.0);
+
+// A host track that answers every request with all of its events, their frame offsets counted
+// from the requested window's start, so most lie before or after the window: a host that ignores
+// the window it was asked for.
+class WholeTrackEveryTime final : public HostTrack {
+public:
+    explicit WholeTrackEveryTime(HostTrack &inner) : inner_(inner) {}
+    void AppendRawMidi(double start_seconds, double sample_rate, int32_t, MIDI_eventlist *out) override {
+        int32_t cursor = out->ByteSize();
+        inner_.AppendRawMidi(0.0, sample_rate, INT32_MAX, out);
+        const auto start = static_cast<int32_t>(start_seconds * sample_rate + 0.5);
+        while (MidiEventRecord *record = out->NextEvent(&cursor)) record->frame_offset -= start;
+    }
+
+private:
+    HostTrack &inner_;
+};

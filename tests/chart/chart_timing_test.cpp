@@ -225,22 +225,6 @@ TEST(ChartTiming, StackedNotesAndAllNotesOffFloodsKeepTheirResults) {
     EXPECT_EQ(notes[504].length, 11025);  // ended by the second flood
 }
 
-// Answers every request with all of the track's events, their frame offsets counted from the
-// requested window's start, so most lie before or after the window.
-class WholeTrackEveryTime final : public HostTrack {
-public:
-    explicit WholeTrackEveryTime(HostTrack &inner) : inner_(inner) {}
-    void AppendRawMidi(double start_seconds, double sample_rate, int32_t, MIDI_eventlist *out) override {
-        int32_t cursor = out->ByteSize();
-        inner_.AppendRawMidi(0.0, sample_rate, INT32_MAX, out);
-        const auto start = static_cast<int32_t>(start_seconds * sample_rate + 0.5);
-        while (MidiEventRecord *record = out->NextEvent(&cursor)) record->frame_offset -= start;
-    }
-
-private:
-    HostTrack &inner_;
-};
-
 TEST(ChartTiming, RecordsOutsideTheRequestedWindowAreIgnored) {
     auto project = BusyChart();
     WholeTrackEveryTime whole(project->track());
