@@ -163,6 +163,14 @@ int LiveSession::Run() {
   // song does not run ahead of a window that is still getting ready.
   Block(next_block_, false);
   editor_.Tick(static_cast<unsigned>(kPeriodMs));
+  // The first picture goes to the screen before the clock starts too: the window system sets up
+  // its shared memory on the first one, which would make the first tick late.
+  int first_width = 0, first_height = 0;
+  if (editor_.ReadPixels(&pixels_, &first_width, &first_height) &&
+      !window_.Present(pixels_.data(), first_width, first_height, &error)) {
+    std::fprintf(err_, "qlv-preview: %s\n", error.c_str());
+    return 1;
+  }
   clock_.SetPlaying(true);
 
   const auto start = Clock::now();
