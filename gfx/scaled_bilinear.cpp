@@ -10,6 +10,8 @@
 #include "gfx/scaled_internal.h"
 #include "gfx/scaled_ops.h"
 
+#include <type_traits>
+
 namespace gfx_scaled {
 
 namespace {
@@ -143,7 +145,13 @@ void DrawBilinearWith(const ScaleJob &job, Op op) {
                     }
                     return taps.Blend(static_cast<uint32_t>(Fraction(x16)), static_cast<uint32_t>(fy));
                 };
-                if (vector) {
+                if (vector && std::is_same_v<Op, OpPut> && d != q + job.dst_x && d != r + job.dst_x) {
+                    // A plain copy takes the samples as they are: straight into the destination
+                    // row (unless the source row is that very row).
+                    gfx_internal::BilinearSamples(d + pair.first, q, r,
+                                                  job.x16 + static_cast<int64_t>(pair.first) * dx16, dx16,
+                                                  pair.last - pair.first, static_cast<uint32_t>(fy));
+                } else if (vector) {
                     // Samples in chunks, each combined by the operation's row kernel.
                     GFX_Color32 buffer[kChunk];
                     for (int j = pair.first; j < pair.last; j += kChunk) {

@@ -156,7 +156,9 @@ std::string CheckScaled(uint32_t seed, int cases, bool filtered) {
     for (int i = 0; i < cases; ++i) {
         // Enlarging, shrinking a little (bilinear) and by 1.7 or more (the shrink kernel).
         const Shape src_shape = Shape::Make(rng, filtered && rng.Chance(40) ? 60 : 20, filtered ? 12 : 6);
-        const Shape dst_shape = Shape::Make(rng, 30, 10);
+        // Now and then a wide, low destination, so that rows run past the vector kernels' passes.
+        const bool wide = rng.Chance(3);
+        const Shape dst_shape = wide ? Shape::Make(rng, 700, 3) : Shape::Make(rng, 30, 10);
         auto src = src_shape.Build();
         int dw = rng.Range(1, dst_shape.width + 10), dh = rng.Range(1, dst_shape.height + 4);
         const int dx = rng.Range(-6, dst_shape.width), dy = rng.Range(-3, dst_shape.height);
