@@ -1,6 +1,8 @@
 // SSE2 shrink-kernel averages (see shrink_rows.h for why they are exact).
 #include "gfx/shrink_rows.h"
 
+#include "gfx/kernel_level.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -31,6 +33,13 @@ inline __m128i WeightPair(int left, int right) {
 
 void ShrinkSamples(GFX_Color32 *out, const GFX_Color32 *const rows[kShrinkMaxSize], int64_t x_start, int64_t dx16,
                    int n, const int weights[kShrinkMaxSize][kShrinkMaxSize], int size, int total) {
+    if (Avx2Kernels()) {
+        const int done = ShrinkSamplesAvx2(out, rows, x_start, dx16, n, weights, size, total);
+        out += done;
+        x_start += done * dx16;
+        n -= done;
+        if (n == 0) return;
+    }
     // Weight pairs of columns (0, 1), (2, 3) and (4, none) of every row, high parts and low bytes.
     __m128i high[kShrinkMaxSize][3], low[kShrinkMaxSize][3];
     for (int r = 0; r < size; ++r) {

@@ -25,7 +25,13 @@ bool HaveShrinkSamplesVector();
 // inside the source: sample k has its centre column x16 / 65536 (truncated) at
 // x16 = x_start + k × dx16, and averages rows[r][centre − size / 2 + m] with weights[r][m] for
 // r, m in 0 .. size − 1. `total` is the sum of all the weights (positive).
+// Uses AVX2 at that kernel level.
 void ShrinkSamples(GFX_Color32 *out, const GFX_Color32 *const rows[kShrinkMaxSize], int64_t x_start, int64_t dx16,
                    int n, const int weights[kShrinkMaxSize][kShrinkMaxSize], int size, int total);
+
+// The AVX2 form for whole pairs of samples; only where AVX2 runs. Returns how many samples it
+// wrote; the caller finishes the rest.
+int ShrinkSamplesAvx2(GFX_Color32 *out, const GFX_Color32 *const rows[kShrinkMaxSize], int64_t x_start, int64_t dx16,
+                      int n, const int weights[kShrinkMaxSize][kShrinkMaxSize], int size, int total);
 
 }  // namespace gfx_internal
