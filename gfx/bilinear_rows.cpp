@@ -20,8 +20,10 @@ namespace {
 //   wTL·tl + wTR·tr + wBL·bl + wBR·br = V + fx·D + wBR·E, where
 //   V = 65536·tl + fy·(bl − tl),  D = tr − tl,  E = (br − bl) − D.
 // V, D and E depend only on the column (fy is fixed for the row), so they are formed once per
-// column into a table; each sample then needs one pair of multiply-adds of (D, E) with
-// (fx, wBR), split into high parts and low bytes. Every partial result stays inside 32 bits and
+// column into a table. The weights fx and wBR (0..65535) do not fit signed 16-bit lanes, but
+// fx − 32768 and wBR − 32768 do; the table holds V′ = V + 32768·(D + E) instead of V, so each
+// sample is V′ + (fx − 32768)·D + (wBR − 32768)·E: one multiply-add of (D, E) with the offset
+// weights, whose lanes (at most 32768 × 765 in size) and the total stay exact in 32 bits, and
 // the total equals the original non-negative sum.
 //
 // V in 32-bit lanes from 16-bit lanes: fy·(bl − tl) is a signed 16 × unsigned 16 product, taken
@@ -46,10 +48,15 @@ inline void TwoColumns(BilinearColumn *out, __m128i t, __m128i t_right, __m128i 
     const __m128i lo = _mm_mullo_epi16(vert, f.fy16);
     const __m128i hi =
         _mm_add_epi16(_mm_add_epi16(_mm_mulhi_epi16(vert, f.fy16), _mm_and_si128(vert, f.fy_big)), t);
-    _mm_store_si128(reinterpret_cast<__m128i *>(out[0].v), _mm_unpacklo_epi16(lo, hi));
-    _mm_store_si128(reinterpret_cast<__m128i *>(out[0].de), _mm_unpacklo_epi16(d, e));
-    _mm_store_si128(reinterpret_cast<__m128i *>(out[1].v), _mm_unpackhi_epi16(lo, hi));
-    _mm_store_si128(reinterpret_cast<__m128i *>(out[1].de), _mm_unpackhi_epi16(d, e));
+    const __m128i minus = _mm_set1_epi16(-32768);
+    const __m128i de0 = _mm_unpacklo_epi16(d, e), de1 = _mm_unpackhi_epi16(d, e);
+    // V′ = V − (−32768)·(D + E).
+    _mm_store_si128(reinterpret_cast<__m128i *>(out[0].v),
+                    _mm_sub_epi32(_mm_unpacklo_epi16(lo, hi), _mm_madd_epi16(de0, minus)));
+    _mm_store_si128(reinterpret_cast<__m128i *>(out[0].de), de0);
+    _mm_store_si128(reinterpret_cast<__m128i *>(out[1].v),
+                    _mm_sub_epi32(_mm_unpackhi_epi16(lo, hi), _mm_madd_epi16(de1, minus)));
+    _mm_store_si128(reinterpret_cast<__m128i *>(out[1].de), de1);
 }
 
 inline __m128i Load4(const GFX_Color32 *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); }
@@ -64,14 +71,12 @@ inline void OneColumn(BilinearColumn *out, const GFX_Color32 *q, const GFX_Color
     *out = pair[0];
 }
 
-// The four channel values (32-bit lanes) of one sample from its column terms and the weight
-// pairs (fx, wBR) as high parts and low bytes in every 32-bit lane.
-inline __m128i Sample(const BilinearColumn &t, __m128i w_high, __m128i w_low) {
+// The four channel values (32-bit lanes) of one sample from its column terms and the offset
+// weight pair (fx − 32768, wBR − 32768) in every 32-bit lane.
+inline __m128i Sample(const BilinearColumn &t, __m128i w) {
     const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i *>(t.v));
     const __m128i de = _mm_load_si128(reinterpret_cast<const __m128i *>(t.de));
-    const __m128i sum = _mm_add_epi32(_mm_add_epi32(v, _mm_slli_epi32(_mm_madd_epi16(de, w_high), 8)),
-                                      _mm_madd_epi16(de, w_low));
-    return _mm_srli_epi32(sum, 16);
+    return _mm_srli_epi32(_mm_add_epi32(v, _mm_madd_epi16(de, w)), 16);
 }
 
 // A sample's column: x16 / 65536 truncated, for x16 > −65536.
@@ -80,21 +85,18 @@ inline int Column(int64_t x16) {
     return c & ~(c >> 31);
 }
 
-// Weight pairs (fx, wBR) of four samples as high parts and low bytes, one 32-bit lane each.
-struct Weights4 {
-    __m128i high, low;
-};
-
-inline Weights4 MakeWeights(int64_t x16, __m128i ramp, __m128i fy16) {
-    const __m128i byte = _mm_set1_epi16(0xFF);
+// Offset weight pairs (fx − 32768, wBR − 32768) of four samples, one 32-bit lane each.
+inline __m128i MakeWeights(int64_t x16, __m128i ramp, __m128i fy16) {
+    const __m128i flip = _mm_set1_epi16(-32768);
     // Fractions in 16-bit lanes: x16 & 0xFFFF taken modulo 2^16.
     const __m128i fx = _mm_add_epi16(_mm_set1_epi16(static_cast<short>(x16 & 0xFFFF)), ramp);
     const __m128i wbr = _mm_mulhi_epu16(fx, fy16);  // (fx × fy) >> 16
-    return Weights4{_mm_unpacklo_epi16(_mm_srli_epi16(fx, 8), _mm_srli_epi16(wbr, 8)),
-                    _mm_unpacklo_epi16(_mm_and_si128(fx, byte), _mm_and_si128(wbr, byte))};
+    return _mm_unpacklo_epi16(_mm_xor_si128(fx, flip), _mm_xor_si128(wbr, flip));
 }
 
-inline __m128i Pair(uint32_t a, uint32_t b) { return _mm_set1_epi32(static_cast<int>(a | (b << 16))); }
+inline __m128i Pair(uint32_t fx, uint32_t wbr) {
+    return _mm_set1_epi32(static_cast<int>((fx ^ 0x8000u) | ((wbr ^ 0x8000u) << 16)));
+}
 
 inline GFX_Color32 PackOne(__m128i s) {
     const __m128i packed = _mm_packs_epi32(s, s);
@@ -115,15 +117,11 @@ int SamplesFromTable(GFX_Color32 *out, const BilinearColumn *terms, int first, i
     const BilinearColumn *base = terms - first;
     int k = 0;
     for (; k + 4 <= n; k += 4, x16 += 4 * dx16) {
-        const Weights4 w = MakeWeights(x16, ramp, fy16);
-        const __m128i s0 =
-            Sample(base[Column(x16)], _mm_shuffle_epi32(w.high, 0x00), _mm_shuffle_epi32(w.low, 0x00));
-        const __m128i s1 =
-            Sample(base[Column(x16 + dx16)], _mm_shuffle_epi32(w.high, 0x55), _mm_shuffle_epi32(w.low, 0x55));
-        const __m128i s2 =
-            Sample(base[Column(x16 + 2 * dx16)], _mm_shuffle_epi32(w.high, 0xAA), _mm_shuffle_epi32(w.low, 0xAA));
-        const __m128i s3 =
-            Sample(base[Column(x16 + 3 * dx16)], _mm_shuffle_epi32(w.high, 0xFF), _mm_shuffle_epi32(w.low, 0xFF));
+        const __m128i w = MakeWeights(x16, ramp, fy16);
+        const __m128i s0 = Sample(base[Column(x16)], _mm_shuffle_epi32(w, 0x00));
+        const __m128i s1 = Sample(base[Column(x16 + dx16)], _mm_shuffle_epi32(w, 0x55));
+        const __m128i s2 = Sample(base[Column(x16 + 2 * dx16)], _mm_shuffle_epi32(w, 0xAA));
+        const __m128i s3 = Sample(base[Column(x16 + 3 * dx16)], _mm_shuffle_epi32(w, 0xFF));
         const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(s0, s1), _mm_packs_epi32(s2, s3));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k), packed);
     }
@@ -178,8 +176,7 @@ void BilinearSamples(GFX_Color32 *out, const GFX_Color32 *top, const GFX_Color32
                 const int64_t x = x16 + j * dx16;
                 const uint32_t fx = static_cast<uint32_t>(x & 0xFFFF);
                 const uint32_t wbr = (fx * fy) >> 16;
-                out[k + j] = PackOne(
-                    Sample(terms[Column(x) - first], Pair(fx >> 8, wbr >> 8), Pair(fx & 0xFF, wbr & 0xFF)));
+                out[k + j] = PackOne(Sample(terms[Column(x) - first], Pair(fx, wbr)));
             }
             k += m;
             x16 += m * dx16;
@@ -193,7 +190,7 @@ void BilinearSamples(GFX_Color32 *out, const GFX_Color32 *top, const GFX_Color32
         OneColumn(&t, top + col, bottom + col, f);
         const uint32_t fx = static_cast<uint32_t>(x16 & 0xFFFF);
         const uint32_t wbr = (fx * fy) >> 16;
-        out[k] = PackOne(Sample(t, Pair(fx >> 8, wbr >> 8), Pair(fx & 0xFF, wbr & 0xFF)));
+        out[k] = PackOne(Sample(t, Pair(fx, wbr)));
     }
 }
 

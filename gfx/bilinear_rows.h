@@ -2,11 +2,11 @@
 //
 // Exactness: each channel is (wTL·tl + wTR·tr + wBL·bl + wBR·br) / 65536 with weights of up to
 // 17 bits. The sum is rearranged exactly in integers (bilinear_rows.cpp) into a per-column part
-// and two products per sample; every sample weight is split into its high part (w >> 8, at most
-// 255) and low byte, both fit signed 16-bit lanes, so 16-bit multiply-add lanes form the partial
-// sums exactly in 32 bits, and (high sum << 8) + low sum is the whole sum (at most 65536 × 255).
-// wBR = (fx × fy) >> 16 is the high half of a 16-bit unsigned product. With a non-negative
-// vertical fraction the sum is non-negative, so the quotient is a shift and already a byte.
+// and one 16-bit multiply-add per sample whose weights are fx − 32768 and wBR − 32768 (both fit
+// signed 16-bit lanes; the per-column part absorbs the 32768s). Every partial result and the
+// whole sum (at most 65536 × 255) stay exact in 32 bits. wBR = (fx × fy) >> 16 is the high half
+// of a 16-bit unsigned product. With a non-negative vertical fraction the sum is non-negative,
+// so the quotient is a shift and already a byte.
 #pragma once
 
 #include "gfx/gfx.h"
@@ -27,7 +27,7 @@ void BilinearSamples(GFX_Color32 *out, const GFX_Color32 *top, const GFX_Color32
                      int64_t dx16, int n, uint32_t fy);
 
 // The per-column terms of one row pair (see bilinear_rows.cpp), shared by the SSE2 and AVX2
-// sample loops: V as four 32-bit lanes, then (D, E) as four 16-bit pairs.
+// sample loops: V′ as four 32-bit lanes, then (D, E) as four 16-bit pairs.
 struct alignas(32) BilinearColumn {
     int32_t v[4];
     int16_t de[8];

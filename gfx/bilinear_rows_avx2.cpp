@@ -24,12 +24,8 @@ QLV_AVX2 inline __m256i Halves(const int16_t *lo, const int16_t *hi) {
                                    _mm_load_si128(reinterpret_cast<const __m128i *>(hi)), 1);
 }
 
-QLV_AVX2 inline __m256i Sample2(const BilinearColumn &a, const BilinearColumn &b, __m256i w_high, __m256i w_low) {
-    const __m256i de = Halves(a.de, b.de);
-    const __m256i sum = _mm256_add_epi32(
-        _mm256_add_epi32(Halves(a.v, b.v), _mm256_slli_epi32(_mm256_madd_epi16(de, w_high), 8)),
-        _mm256_madd_epi16(de, w_low));
-    return _mm256_srli_epi32(sum, 16);
+QLV_AVX2 inline __m256i Sample2(const BilinearColumn &a, const BilinearColumn &b, __m256i w) {
+    return _mm256_srli_epi32(_mm256_add_epi32(Halves(a.v, b.v), _mm256_madd_epi16(Halves(a.de, b.de), w)), 16);
 }
 
 // Column terms as in bilinear_rows.cpp, the register's lanes holding columns (0, 1 | 4, 5) or
@@ -47,8 +43,11 @@ QLV_AVX2 inline void FourColumns(BilinearColumn *out, __m256i t, __m256i t_right
     const __m256i lo = _mm256_mullo_epi16(vert, fy16);
     const __m256i hi = _mm256_add_epi16(
         _mm256_add_epi16(_mm256_mulhi_epi16(vert, fy16), _mm256_and_si256(vert, fy_big)), t);
-    StoreHalves(out, out + 4, _mm256_unpacklo_epi16(lo, hi), _mm256_unpacklo_epi16(d, e));
-    StoreHalves(out + 1, out + 5, _mm256_unpackhi_epi16(lo, hi), _mm256_unpackhi_epi16(d, e));
+    const __m256i minus = _mm256_set1_epi16(-32768);
+    const __m256i de0 = _mm256_unpacklo_epi16(d, e), de1 = _mm256_unpackhi_epi16(d, e);
+    StoreHalves(out, out + 4, _mm256_sub_epi32(_mm256_unpacklo_epi16(lo, hi), _mm256_madd_epi16(de0, minus)), de0);
+    StoreHalves(out + 1, out + 5, _mm256_sub_epi32(_mm256_unpackhi_epi16(lo, hi), _mm256_madd_epi16(de1, minus)),
+                de1);
 }
 
 QLV_AVX2 inline __m256i Load8(const GFX_Color32 *p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)); }
@@ -77,7 +76,7 @@ QLV_AVX2 int BilinearColumnTermsAvx2(BilinearColumn *terms, const GFX_Color32 *t
 QLV_AVX2 int BilinearSamplesAvx2(GFX_Color32 *out, const BilinearColumn *terms, int first, int64_t x16, int64_t dx16,
                                  int n, uint32_t fy) {
     const __m128i fy16 = _mm_set1_epi16(static_cast<short>(fy));
-    const __m128i byte = _mm_set1_epi16(0xFF);
+    const __m128i flip = _mm_set1_epi16(-32768);
     const auto step = static_cast<uint16_t>(dx16 & 0xFFFF);
     const auto dx = static_cast<int32_t>(dx16);  // below 2^17 here
     const __m128i ramp = _mm_setr_epi16(0, static_cast<short>(step), static_cast<short>(2 * step),
@@ -103,17 +102,14 @@ QLV_AVX2 int BilinearSamplesAvx2(GFX_Color32 *out, const BilinearColumn *terms, 
         // Fractions of eight samples in 16-bit lanes: x16 & 0xFFFF taken modulo 2^16.
         const __m128i fx = _mm_add_epi16(_mm_set1_epi16(static_cast<short>(x16 & 0xFFFF)), ramp);
         const __m128i wbr = _mm_mulhi_epu16(fx, fy16);  // (fx × fy) >> 16
-        const __m128i fh = _mm_srli_epi16(fx, 8), wh = _mm_srli_epi16(wbr, 8);
-        const __m128i fl = _mm_and_si128(fx, byte), wl = _mm_and_si128(wbr, byte);
-        // Weight pairs of samples 0..3 in the low half, 4..7 in the high half.
-        const __m256i high =
-            _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi16(fh, wh)), _mm_unpackhi_epi16(fh, wh), 1);
-        const __m256i low =
-            _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi16(fl, wl)), _mm_unpackhi_epi16(fl, wl), 1);
-        const __m256i s04 = Sample2(at(0), at(4), _mm256_shuffle_epi32(high, 0x00), _mm256_shuffle_epi32(low, 0x00));
-        const __m256i s15 = Sample2(at(1), at(5), _mm256_shuffle_epi32(high, 0x55), _mm256_shuffle_epi32(low, 0x55));
-        const __m256i s26 = Sample2(at(2), at(6), _mm256_shuffle_epi32(high, 0xAA), _mm256_shuffle_epi32(low, 0xAA));
-        const __m256i s37 = Sample2(at(3), at(7), _mm256_shuffle_epi32(high, 0xFF), _mm256_shuffle_epi32(low, 0xFF));
+        const __m128i fo = _mm_xor_si128(fx, flip), wo = _mm_xor_si128(wbr, flip);
+        // Offset weight pairs of samples 0..3 in the low half, 4..7 in the high half.
+        const __m256i w =
+            _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi16(fo, wo)), _mm_unpackhi_epi16(fo, wo), 1);
+        const __m256i s04 = Sample2(at(0), at(4), _mm256_shuffle_epi32(w, 0x00));
+        const __m256i s15 = Sample2(at(1), at(5), _mm256_shuffle_epi32(w, 0x55));
+        const __m256i s26 = Sample2(at(2), at(6), _mm256_shuffle_epi32(w, 0xAA));
+        const __m256i s37 = Sample2(at(3), at(7), _mm256_shuffle_epi32(w, 0xFF));
         const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(s04, s15), _mm256_packs_epi32(s26, s37));
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + k), packed);
     }
