@@ -5,6 +5,7 @@
 // column floor(x16 / 65536); pixels whose sample falls outside the source limits are left alone.
 // The run of columns that sample inside the limits is worked out once per call, so the inner
 // loops carry no range tests.
+#include "gfx/gather_rows.h"
 #include "gfx/kernel_level.h"
 #include "gfx/scaled_internal.h"
 #include "gfx/scaled_ops.h"
@@ -41,6 +42,28 @@ void ForEachNearest(const ScaleJob &job, Put put) {
 // Words sampled per pass of the vector path: a stack buffer that stays in the first-level cache.
 constexpr int kChunk = 256;
 
+// Whether the run's positions x_first + k × dx16 all fit 32 bits unsigned: every position of the
+// run lies in [min_x, lim_x) × 65536, so with a non-negative step it is enough that the end does.
+inline bool Positions32(int64_t x_first, int64_t dx16, int count) {
+    return dx16 >= 0 && x_first + static_cast<int64_t>(count) * dx16 < (int64_t{1} << 32);
+}
+
+// out[k] = s[(x + k × dx) >> 16] for k in [0, n) from a row of `readable` words: eight at a
+// time from one load where AVX2 runs and the step enlarges, then four at a time.
+inline void Gather32(GFX_Color32 *__restrict out, const GFX_Color32 *__restrict s, int readable, uint32_t x,
+                     uint32_t dx, int n) {
+    int k = gfx_internal::Avx2Kernels() ? gfx_internal::GatherRowAvx2(out, s, readable, x, dx, n) : 0;
+    x += static_cast<uint32_t>(k) * dx;
+    for (; k + 4 <= n; k += 4, x += 4 * dx) {
+        const GFX_Color32 a = s[x >> 16], b = s[(x + dx) >> 16], c = s[(x + 2 * dx) >> 16], e = s[(x + 3 * dx) >> 16];
+        out[k] = a;
+        out[k + 1] = b;
+        out[k + 2] = c;
+        out[k + 3] = e;
+    }
+    for (; k < n; ++k, x += dx) out[k] = s[x >> 16];
+}
+
 // The same pixels and order as ForEachNearest, but each row's samples are gathered into a
 // buffer first and combined by the operation's row kernel.
 template <class Op>
@@ -50,6 +73,7 @@ void NearestRows(const ScaleJob &job, const Op &op) {
     if (span.first >= span.last) return;
     const int64_t x_first = job.x16 + static_cast<int64_t>(span.first) * job.dx16;
     const int64_t dx16 = job.dx16;
+    const bool narrow = Positions32(x_first, dx16, span.last - span.first);
     GFX_Color32 buffer[kChunk];
     double sy = job.sy;
     for (int i = 0; i < job.dst_h; ++i, sy += job.step_y) {
@@ -60,7 +84,12 @@ void NearestRows(const ScaleJob &job, const Op &op) {
         int64_t x16 = x_first;
         for (int j = span.first; j < span.last; j += kChunk) {
             const int n = span.last - j < kChunk ? span.last - j : kChunk;
-            for (int k = 0; k < n; ++k, x16 += dx16) buffer[k] = s[x16 >> 16];
+            if (narrow) {
+                Gather32(buffer, s, job.src.width, static_cast<uint32_t>(x16), static_cast<uint32_t>(dx16), n);
+                x16 += n * dx16;
+            } else {
+                for (int k = 0; k < n; ++k, x16 += dx16) buffer[k] = s[x16 >> 16];
+            }
             ApplyRow(op, d + j, buffer, n);
         }
     }
@@ -72,11 +101,10 @@ void DrawNearestOpaque(const ScaleJob &job) {
     const Span span = ColumnSpan(job.x16, job.dx16, job.dst_w, static_cast<int64_t>(job.min_x) * 65536,
                                  static_cast<int64_t>(job.lim_x) * 65536);
     const int64_t x_first = job.x16 + static_cast<int64_t>(span.first) * job.dx16;
-    const int64_t x_last = x_first + static_cast<int64_t>(span.last - span.first) * job.dx16;
-    // Every position of the run lies in [min_x, lim_x) × 65536; when the run also ends below
-    // 2^32 with a non-negative step, 32-bit positions hold the same values and the gather is
-    // unrolled by four (what lets it keep up with a memory copy).
-    if (!gfx_internal::VectorKernels() || span.first >= span.last || job.dx16 < 0 || x_last >= (int64_t{1} << 32)) {
+    // With 32-bit positions the gather is unrolled by four (what lets it keep up with a memory
+    // copy).
+    if (!gfx_internal::VectorKernels() || span.first >= span.last ||
+        !Positions32(x_first, job.dx16, span.last - span.first)) {
         ForEachNearest(job, [](GFX_Color32 *d, GFX_Color32 s) { *d = s; });
         return;
     }
@@ -87,17 +115,7 @@ void DrawNearestOpaque(const ScaleJob &job) {
         if (row < 0) continue;
         const GFX_Color32 *__restrict s = job.src.Row(row);
         GFX_Color32 *__restrict d = job.dst.Row(job.dst_y + i) + job.dst_x;
-        auto x = static_cast<uint32_t>(x_first);
-        int j = span.first;
-        for (; j + 4 <= span.last; j += 4, x += 4 * dx) {
-            const GFX_Color32 a = s[x >> 16], b = s[(x + dx) >> 16], c = s[(x + 2 * dx) >> 16],
-                              e = s[(x + 3 * dx) >> 16];
-            d[j] = a;
-            d[j + 1] = b;
-            d[j + 2] = c;
-            d[j + 3] = e;
-        }
-        for (; j < span.last; ++j, x += dx) d[j] = s[x >> 16];
+        Gather32(d + span.first, s, job.src.width, static_cast<uint32_t>(x_first), dx, span.last - span.first);
     }
 }
 
