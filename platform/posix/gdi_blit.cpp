@@ -40,6 +40,10 @@ void ReleaseWindowDC(HDC handle) {
 
 namespace {
 
+// Copies into a window of at least this many bytes use streaming stores: twice a typical
+// last-level cache share, so frames up to 1920 × 1080 stay cached for reading back.
+constexpr int64_t kStreamBlitBytes = int64_t{24} << 20;
+
 // A surface a DC draws on: rows of 32-bit words, top row first through Row().
 struct Surface {
     int width = 0, height = 0;
@@ -100,15 +104,18 @@ BOOL WINAPI BitBlt(HDC dst_handle, int x, int y, int cx, int cy, HDC src_handle,
         for (int64_t row = 0; row < h; ++row)
             std::memcpy(&staging[row * w], src.Row(static_cast<int>(sy0 + row)) + sx0, w * 4);
     }
+    // A copy into a window far larger than the last-level cache streams past the caches.
+    const bool stream = dst.window && w * h * 4 >= kStreamBlitBytes;
     for (int64_t row = 0; row < h; ++row) {
         const uint32_t *from = same ? &staging[row * w] : src.Row(static_cast<int>(sy0 + row)) + sx0;
         uint32_t *to = dst.Row(static_cast<int>(dy0 + row)) + dx0;
         if (dst.window) {
-            CopyWithoutAlpha(to, from, static_cast<size_t>(w));
+            CopyWithoutAlpha(to, from, static_cast<size_t>(w), stream);
         } else {
             std::memcpy(to, from, static_cast<size_t>(w) * 4);
         }
     }
+    if (stream) StreamFence();
     return TRUE;
 }
 

@@ -102,4 +102,47 @@ TEST(WindowBlitTest, RandomCopiesClearAlphaAndStayInTheirRectangle) {
     DestroyWindow(window);
 }
 
+// Copies larger than the last-level cache take another store path (streaming, from an aligned
+// start): one such copy, starting at an odd column and ending short of the row, with the window
+// words around it untouched.
+TEST(WindowBlitTest, FrameSizedCopyLandsInItsRectangle) {
+    constexpr int kW = 3843, kH = 2161;  // above the streaming size
+    HWND window = QlvHeadlessCreateWindow(0, 0, kW, kH, PaintProc);
+    ASSERT_NE(window, nullptr);
+    g_call = BlitCall{0, 0, 0, 0, 0, 0, nullptr, FALSE};
+    QlvHeadlessRunPaints();
+    std::vector<uint32_t> model(static_cast<size_t>(kW) * kH), read(model.size());
+    ASSERT_TRUE(QlvHeadlessReadPixels(window, model.data(), model.size()));
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kW;
+    info.bmiHeader.biHeight = -kH;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    auto *words = static_cast<uint32_t *>(bits);
+    for (size_t p = 0; p < model.size(); ++p) words[p] = Next();
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(memory, section);
+
+    const int x = 3, y = 1, cx = kW - 5, cy = kH - 1, sx = 1, sy = 0;
+    g_call = BlitCall{x, y, cx, cy, sx, sy, memory, FALSE};
+    ASSERT_TRUE(InvalidateRect(window, nullptr, FALSE));
+    ASSERT_EQ(QlvHeadlessRunPaints(), 1);
+    ASSERT_TRUE(g_call.result);
+    for (int r = 0; r < cy && y + r < kH; ++r)
+        for (int c = 0; c < cx && x + c < kW; ++c)
+            model[static_cast<size_t>(y + r) * kW + x + c] = words[static_cast<size_t>(sy + r) * kW + sx + c] & 0x00FFFFFFu;
+    ASSERT_TRUE(QlvHeadlessReadPixels(window, read.data(), read.size()));
+    EXPECT_TRUE(read == model);
+
+    SelectObject(memory, previous);
+    DeleteObject(section);
+    DeleteDC(memory);
+    DestroyWindow(window);
+}
+
 }  // namespace
