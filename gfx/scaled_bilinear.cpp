@@ -10,6 +10,7 @@
 #include "gfx/scaled_internal.h"
 #include "gfx/scaled_ops.h"
 
+#include <optional>
 #include <type_traits>
 
 namespace gfx_scaled {
@@ -106,6 +107,12 @@ void DrawBilinearWith(const ScaleJob &job, Op op) {
     const int64_t dx16 = job.dx16;
     const int last_col = job.lim_x - 1;
     const bool vector = gfx_internal::VectorKernels() && gfx_internal::HaveBilinearSamplesVector();
+    // The vector samples of the run `pair`, keeping a row pair's column terms for the next
+    // destination rows (unless the destination is the source itself: drawing changes them).
+    std::optional<gfx_internal::BilinearRun> samples;
+    const bool same_bitmap = job.dst.data == job.src.data;
+    if (vector && pair.first < pair.last)
+        samples.emplace(job.x16 + static_cast<int64_t>(pair.first) * dx16, dx16, pair.last - pair.first);
     double sy = job.sy;
     for (int i = 0; i < job.dst_h; ++i, sy += job.step_y) {
         const int row = SampleRow(sy, job.min_y, job.lim_y);
@@ -145,19 +152,21 @@ void DrawBilinearWith(const ScaleJob &job, Op op) {
                     }
                     return taps.Blend(static_cast<uint32_t>(Fraction(x16)), static_cast<uint32_t>(fy));
                 };
-                if (vector && std::is_same_v<Op, OpPut> && d != q + job.dst_x && d != r + job.dst_x) {
-                    // A plain copy takes the samples as they are: straight into the destination
-                    // row (unless the source row is that very row).
-                    gfx_internal::BilinearSamples(d + pair.first, q, r,
-                                                  job.x16 + static_cast<int64_t>(pair.first) * dx16, dx16,
-                                                  pair.last - pair.first, static_cast<uint32_t>(fy));
-                } else if (vector) {
-                    // Samples in chunks, each combined by the operation's row kernel.
+                if (samples && std::is_same_v<Op, OpPut> && !same_bitmap) {
+                    // A plain copy takes the samples as they are: straight into the destination.
+                    samples->Samples(d + pair.first, row, q, r, static_cast<uint32_t>(fy), 0, pair.last - pair.first);
+                } else if (samples) {
+                    // Samples in chunks, each combined by the operation's row kernel; a
+                    // destination drawn over its own source samples each chunk afresh.
                     GFX_Color32 buffer[kChunk];
                     for (int j = pair.first; j < pair.last; j += kChunk) {
                         const int n = pair.last - j < kChunk ? pair.last - j : kChunk;
-                        gfx_internal::BilinearSamples(buffer, q, r, job.x16 + static_cast<int64_t>(j) * dx16, dx16, n,
-                                                      static_cast<uint32_t>(fy));
+                        if (same_bitmap) {
+                            gfx_internal::BilinearSamples(buffer, q, r, job.x16 + static_cast<int64_t>(j) * dx16, dx16,
+                                                          n, static_cast<uint32_t>(fy));
+                        } else {
+                            samples->Samples(buffer, row, q, r, static_cast<uint32_t>(fy), j - pair.first, n);
+                        }
                         ApplyRow(op, d + j, buffer, n);
                     }
                 } else {
