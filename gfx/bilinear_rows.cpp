@@ -95,21 +95,32 @@ void SamplesFromTable(GFX_Color32 *out, const BilinearColumn *terms, int first, 
     const auto step = static_cast<uint16_t>(dx16 & 0xFFFF);
     const __m128i ramp = _mm_set_epi16(0, 0, 0, 0, static_cast<short>(3 * step), static_cast<short>(2 * step),
                                        static_cast<short>(step), 0);
+    // Positions relative to the first column's start, four at a time in 32-bit lanes (a table
+    // spans at most kBilinearMaxTableColumns columns); x16 in (−65536, 0) belongs to column 0.
+    const auto dx = static_cast<int32_t>(dx16);  // below 2^17 here
+    __m128i rel = _mm_add_epi32(_mm_set1_epi32(static_cast<int32_t>(x16 - static_cast<int64_t>(first) * 65536)),
+                                _mm_setr_epi32(0, dx, 2 * dx, 3 * dx));
+    const __m128i advance = _mm_set1_epi32(4 * dx);
+    const auto *bytes = reinterpret_cast<const char *>(terms);
+    alignas(16) int32_t offset[4];
+    auto at = [&](int m) -> const BilinearColumn & {
+        return *reinterpret_cast<const BilinearColumn *>(bytes + offset[m]);
+    };
     const BilinearColumn *base = terms - first;
     for (; k + 4 <= n; k += 4, x16 += 4 * dx16) {
+        // Byte offsets of the four samples' columns in the table (negative columns become 0).
+        const __m128i col = _mm_srai_epi32(rel, 16);
+        _mm_store_si128(reinterpret_cast<__m128i *>(offset), _mm_slli_epi32(_mm_andnot_si128(_mm_srai_epi32(col, 31), col), 5));
+        rel = _mm_add_epi32(rel, advance);
         // Fractions in 16-bit lanes: x16 & 0xFFFF taken modulo 2^16.
         const __m128i fx = _mm_add_epi16(_mm_set1_epi16(static_cast<short>(x16 & 0xFFFF)), ramp);
         const __m128i wbr = _mm_mulhi_epu16(fx, fy16);  // (fx × fy) >> 16
         const __m128i w_bd = _mm_unpacklo_epi16(fy_offset, _mm_xor_si128(fx, flip));
         const __m128i w_ek = _mm_unpacklo_epi16(_mm_xor_si128(wbr, flip), flip);
-        const __m128i s0 =
-            Sample(base[Column(x16)], _mm_shuffle_epi32(w_bd, 0x00), _mm_shuffle_epi32(w_ek, 0x00));
-        const __m128i s1 =
-            Sample(base[Column(x16 + dx16)], _mm_shuffle_epi32(w_bd, 0x55), _mm_shuffle_epi32(w_ek, 0x55));
-        const __m128i s2 =
-            Sample(base[Column(x16 + 2 * dx16)], _mm_shuffle_epi32(w_bd, 0xAA), _mm_shuffle_epi32(w_ek, 0xAA));
-        const __m128i s3 =
-            Sample(base[Column(x16 + 3 * dx16)], _mm_shuffle_epi32(w_bd, 0xFF), _mm_shuffle_epi32(w_ek, 0xFF));
+        const __m128i s0 = Sample(at(0), _mm_shuffle_epi32(w_bd, 0x00), _mm_shuffle_epi32(w_ek, 0x00));
+        const __m128i s1 = Sample(at(1), _mm_shuffle_epi32(w_bd, 0x55), _mm_shuffle_epi32(w_ek, 0x55));
+        const __m128i s2 = Sample(at(2), _mm_shuffle_epi32(w_bd, 0xAA), _mm_shuffle_epi32(w_ek, 0xAA));
+        const __m128i s3 = Sample(at(3), _mm_shuffle_epi32(w_bd, 0xFF), _mm_shuffle_epi32(w_ek, 0xFF));
         const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(s0, s1), _mm_packs_epi32(s2, s3));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k), packed);
     }
