@@ -12,6 +12,7 @@
 #include "host/cli/chart_input.h"
 #include "host/cli/click_track.h"
 #include "host/cli/contact_sheet.h"
+#include "host/cli/frame_pipeline.h"
 #include "host/cli/ini_override.h"
 #include "host/cli/output_folder.h"
 #include "host/cli/picture_check.h"
@@ -192,28 +193,42 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
     sheet = std::make_unique<ContactSheet>(static_cast<int>(sheet_frames.size()) * panels, panel_width, height,
                                            panels > 1 ? panels : 4, song.Caption());
 
+  // The plug-in paints on this thread (the one that opened its editor); the encoder's pipe and the
+  // PNG files are fed from the pipeline's threads meanwhile.
+  FramePipeline::Config stages;
+  if (video) {
+    stages.in_order = [&video](int64_t, const std::vector<uint32_t>& pixels, std::string* why) {
+      return video->Write(pixels.data(), why);
+    };
+  }
+  if (frames) {
+    const int level = options.png_level;
+    stages.any_order = [&folder, width, height, level](int64_t f, const std::vector<uint32_t>& pixels,
+                                                       std::string* why) {
+      char name[32];
+      std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(f + 1));
+      const tools::PixelView view{pixels.data(), width, height, width};
+      return tools::WritePngFile(folder.StagedPath(name), view, level, why);
+    };
+    stages.workers = FramePipeline::DefaultWorkers();
+  }
+  stages.buffers = FramePipeline::BuffersFor(frames ? stages.workers : 0);
+  FramePipeline pipeline(std::move(stages));
+
   ProgressBar progress(err, frame_count, !options.quiet && isatty(fileno(err)));
-  std::vector<uint32_t> pixels, panel_pixels;
+  std::vector<uint32_t> panel_pixels;
   size_t next_sheet = 0;
   for (int64_t f = 0; f < frame_count; ++f) {
     if (g_interrupted) {
+      pipeline.Abort();
       progress.Finish();
       return fail("interrupted");
     }
+    std::vector<uint32_t>* buffer = pipeline.Acquire();
+    if (!buffer) break;  // a sink failed: Finish says why
+    std::vector<uint32_t>& pixels = *buffer;
     if (!session.RenderFrame(f, &pixels, &error)) {
-      progress.Finish();
-      return fail(error);
-    }
-    tools::PixelView view{pixels.data(), width, height, width};
-    if (frames) {
-      char name[32];
-      std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(f + 1));
-      if (!tools::WritePngFile(folder.StagedPath(name), view, options.png_level, &error)) {
-        progress.Finish();
-        return fail(error);
-      }
-    }
-    if (video && !video->Write(pixels.data(), &error)) {
+      pipeline.Abort();
       progress.Finish();
       return fail(error);
     }
@@ -231,9 +246,12 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
       }
       ++next_sheet;
     }
+    pipeline.Submit(f, buffer);
     progress.Update(f + 1);
   }
+  const bool kept = pipeline.Finish(&error);
   progress.Finish();
+  if (!kept) return fail(error);
   if (video && !video->Close(&error)) return fail(error);
   if (sheet) {
     tools::PixelView view{sheet->pixels(), sheet->width(), sheet->height(), sheet->width()};

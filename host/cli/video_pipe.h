@@ -2,7 +2,8 @@
 // Sends frames to an ffmpeg process through a pipe to make an MP4 (H.264, yuv420p), without
 // writing intermediate files.
 //
-// Main thread only. Not copyable.
+// One thread at a time (frames may be written from another thread than the one that opened the
+// pipe, as long as calls do not overlap). Not copyable.
 #include <sys/types.h>
 
 #include <cstdint>

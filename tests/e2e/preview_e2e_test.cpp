@@ -54,8 +54,9 @@ class PreviewE2E : public ::testing::Test {
 
   // Runs the program with a PATH without ffmpeg unless asked, so results do not depend on
   // what the machine has installed.
-  RunResult Preview(const std::vector<std::string>& args, const std::string& path = "/nonexistent") {
-    std::string cmd = "PATH=" + Quote(path) + " ";
+  RunResult Preview(const std::vector<std::string>& args, const std::string& path = "/nonexistent",
+                    const std::string& wrapper = "") {
+    std::string cmd = "PATH=" + Quote(path) + " " + wrapper;
     cmd += Quote(kProgram);
     for (const std::string& a : args) cmd += " " + Quote(a);
     const fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
@@ -370,11 +371,14 @@ TEST_F(PreviewE2E, FramesArePipedToTheEncoderAsRawPictures) {
   std::ifstream in(out / "preview.mp4", std::ios::binary);
   std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(raw.size(), 320u * 180u * 4u * 5u) << "five whole frames, nothing more";
-  // The third frame in the stream is the third PNG, byte for byte (blue, green, red, alpha).
-  auto png = LoadPng(out / "frame_000003.png");
-  ASSERT_TRUE(png);
-  std::vector<uint32_t> px = Pixels(png.get());
-  EXPECT_EQ(std::memcmp(raw.data() + 2 * 320 * 180 * 4, px.data(), px.size() * 4), 0);
+  // Each frame in the stream is the PNG of its number, byte for byte (blue, green, red, alpha):
+  // the frames are kept on other threads than the painter's, in order.
+  for (int f = 1; f <= 5; ++f) {
+    auto png = LoadPng(out / ("frame_00000" + std::to_string(f) + ".png"));
+    ASSERT_TRUE(png) << f;
+    std::vector<uint32_t> px = Pixels(png.get());
+    EXPECT_EQ(std::memcmp(raw.data() + (f - 1) * 320 * 180 * 4, px.data(), px.size() * 4), 0) << f;
+  }
 }
 
 TEST_F(PreviewE2E, AFailingEncoderFailsTheRenderAndLeavesNothing) {
@@ -383,6 +387,19 @@ TEST_F(PreviewE2E, AFailingEncoderFailsTheRenderAndLeavesNothing) {
   WriteScript(bin / "ffmpeg", "cat > /dev/null\nexit 3\n");
   const fs::path out = dir_ / "video";
   RunResult r = Preview(Small(out.string()), bin.string() + ":/usr/bin:/bin");
+  ExpectCleanFailure(r, "ffmpeg", out);
+}
+
+// An encoder gone before the first frame: the painter must not wait for it (the test is run
+// with a time limit, so a hang fails it).
+TEST_F(PreviewE2E, AnEncoderThatQuitsAtOnceStopsTheRenderPromptly) {
+  const fs::path bin = dir_ / "bin";
+  fs::create_directories(bin);
+  WriteScript(bin / "ffmpeg", "exit 3\n");
+  const fs::path out = dir_ / "video";
+  RunResult r = Preview({"--size", "320x180", "--fps", "30", "--duration", "120", "--frames", "-o", out.string()},
+                        bin.string() + ":/usr/bin:/bin", "timeout 60 ");
+  EXPECT_NE(r.status, 124) << "still running after a minute";
   ExpectCleanFailure(r, "ffmpeg", out);
 }
 
