@@ -1,5 +1,7 @@
 #include "imagefile/png_write.h"
 
+#include "imagefile/png_up_writer.h"
+
 #include <png.h>
 
 #include <cerrno>
@@ -79,14 +81,24 @@ bool WritePngFile(const std::string& path, const PixelView& view, int compressio
     *error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
-  std::vector<png_bytep> rows(static_cast<size_t>(view.height));
-  for (int y = 0; y < view.height; ++y) {
-    // libpng only reads through these pointers while writing.
-    rows[static_cast<size_t>(y)] = reinterpret_cast<png_bytep>(
-        const_cast<uint32_t*>(view.pixels + static_cast<size_t>(y) * static_cast<size_t>(view.pitch)));
-  }
   WriteContext ctx;
-  bool ok = EncodeRows(file, view, compression, rows.data(), &ctx);
+  bool ok = false;
+#if defined(QLV_HAVE_LIBDEFLATE)
+  if (compression <= kSingleFilterMaxLevel) {
+    std::string message;
+    ok = WriteUpFilteredPng(file, view, compression, &message);
+    if (!ok) std::snprintf(ctx.message, sizeof ctx.message, "%s", message.c_str());
+  } else
+#endif
+  {
+    std::vector<png_bytep> rows(static_cast<size_t>(view.height));
+    for (int y = 0; y < view.height; ++y) {
+      // libpng only reads through these pointers while writing.
+      rows[static_cast<size_t>(y)] = reinterpret_cast<png_bytep>(
+          const_cast<uint32_t*>(view.pixels + static_cast<size_t>(y) * static_cast<size_t>(view.pitch)));
+    }
+    ok = EncodeRows(file, view, compression, rows.data(), &ctx);
+  }
   bool flushed = std::fflush(file) == 0;
   int saved_errno = errno;
   bool closed = std::fclose(file) == 0;

@@ -1,6 +1,6 @@
 #pragma once
 // Writing 32-bit pictures as PNG files (8-bit RGBA, non-interlaced). Used by the artwork
-// generator and by the command-line previewer; not part of the plug-in.
+// generator and by the command-line previewer; not part of the plug-in. Any thread.
 #include <cstdint>
 #include <string>
 
@@ -17,8 +17,9 @@ struct PixelView {
 
 // Writes `view` to `path` with straight (not premultiplied) alpha. `compression` is the
 // zlib level 0..9 (values outside are clamped); levels up to kSingleFilterMaxLevel filter every
-// row with the one filter that suits rendered frames (see png_write.cpp), higher levels let the
-// encoder try every filter per row for the smallest file. Returns true on success; on failure returns false, fills `error` with one
+// row with the one filter that suits rendered frames (see png_write.cpp; written with libdeflate
+// where the build has it, imagefile/png_up_writer.h), higher levels let libpng try every filter
+// per row for the smallest file. The pixels read back are the same whichever writer ran. Returns true on success; on failure returns false, fills `error` with one
 // line naming the problem and leaves no file at `path` (a partly written file is removed).
 constexpr int kSingleFilterMaxLevel = 3;
 

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "gfx/gfx.h"
@@ -208,26 +209,37 @@ TEST(IniOverride, WritesTheOffsetWhereTheHostPointsAndCleansUp) {
   EXPECT_FALSE(fs::exists(path));
 }
 
+// Every level (the fast ones have a writer of their own where libdeflate is built in), a tiny
+// picture and one of several deflate blocks, each word different in every byte.
 TEST(WritePngFile, RoundTripsThroughThePluginsLoaderExactly) {
   TempDir tmp;
-  const int w = 7, h = 5;
-  std::vector<uint32_t> pixels(static_cast<size_t>(w + 3) * h);
-  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint32_t>(i * 0x01030507u + 0x10203040u);
-  const std::string path = (fs::path(tmp.path()) / "p.png").string();
-  std::string error;
-  // Pitch wider than the width: the padding words must not leak into the file.
-  ASSERT_TRUE(tools::WritePngFile(path, tools::PixelView{pixels.data(), w, h, w + 3}, 6, &error)) << error;
-  GFX_IBitmap* bitmap = GFX_ReadPngFile(path.c_str(), nullptr);
-  ASSERT_NE(bitmap, nullptr);
-  ASSERT_EQ(bitmap->PixelWidth(), w);
-  ASSERT_EQ(bitmap->PixelHeight(), h);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      ASSERT_EQ(bitmap->PixelData()[y * bitmap->RowPitch() + x], pixels[static_cast<size_t>(y) * (w + 3) + x])
-          << x << "," << y;
+  for (const int w : {7, 613}) {
+    const int h = w == 7 ? 5 : 331;
+    std::vector<uint32_t> pixels(static_cast<size_t>(w + 3) * h);
+    uint32_t seed = 0x10203040u;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      // Runs of repeated and of gently changing words, as in rendered frames, and noise.
+      pixels[i] = (i / 97) % 3 == 0 ? seed : static_cast<uint32_t>((i / 13) * 0x01030507u + 0x10203040u);
+    }
+    for (int level = 0; level <= 9; ++level) {
+      SCOPED_TRACE(std::to_string(w) + " wide, level " + std::to_string(level));
+      const std::string path = (fs::path(tmp.path()) / "p.png").string();
+      std::string error;
+      // Pitch wider than the width: the padding words must not leak into the file.
+      ASSERT_TRUE(tools::WritePngFile(path, tools::PixelView{pixels.data(), w, h, w + 3}, level, &error)) << error;
+      std::unique_ptr<GFX_IBitmap> bitmap(GFX_ReadPngFile(path.c_str(), nullptr));
+      ASSERT_NE(bitmap, nullptr);
+      ASSERT_EQ(bitmap->PixelWidth(), w);
+      ASSERT_EQ(bitmap->PixelHeight(), h);
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+          ASSERT_EQ(bitmap->PixelData()[y * bitmap->RowPitch() + x], pixels[static_cast<size_t>(y) * (w + 3) + x])
+              << x << "," << y;
+        }
+      }
     }
   }
-  delete bitmap;
 }
 
 TEST(WritePngFile, FailsCleanlyAndLeavesNoFile) {
