@@ -26,6 +26,11 @@ int FramePipeline::DefaultWorkers() {
   return static_cast<int>(std::clamp(cores, 1u, 4u));
 }
 
+int FramePipeline::BuffersFor(int workers, size_t frame_bytes) {
+  const size_t fit = kBufferBudget / std::max<size_t>(frame_bytes, 1);
+  return static_cast<int>(std::clamp<size_t>(fit, 2, static_cast<size_t>(std::max(workers, 0)) + 3));
+}
+
 std::vector<uint32_t>* FramePipeline::Acquire() {
   std::unique_lock<std::mutex> lock(mutex_);
   free_ready_.wait(lock, [&] { return stopped_ || !free_.empty(); });

@@ -17,6 +17,7 @@
 // Threads: Acquire, Submit, Finish and Abort belong to one thread (the painter); the sinks run
 // on the pipeline's own threads and must be safe to call from them. Not copyable.
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -56,10 +57,12 @@ class FramePipeline {
   // Stops promptly: frames not yet given to a sink are dropped; sink calls under way end first.
   void Abort();
 
-  // Default sizes for this machine: one worker per core (at most 4), and enough buffers to keep
-  // every thread busy.
+  // Default sizes for this machine: one worker per core (at most 4), and enough buffers of
+  // `frame_bytes` each to keep every thread busy, fewer (at least 2) when they would pass
+  // kBufferBudget together, so that very large frames do not take the memory of a small queue.
+  static constexpr size_t kBufferBudget = size_t{512} << 20;
   static int DefaultWorkers();
-  static int BuffersFor(int workers) { return workers + 3; }
+  static int BuffersFor(int workers, size_t frame_bytes);
 
  private:
   struct Slot {

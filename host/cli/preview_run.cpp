@@ -212,7 +212,7 @@ int RunPreview(const PreviewOptions& options, const BuildPaths& paths, std::FILE
     };
     stages.workers = FramePipeline::DefaultWorkers();
   }
-  stages.buffers = FramePipeline::BuffersFor(frames ? stages.workers : 0);
+  stages.buffers = FramePipeline::BuffersFor(frames ? stages.workers : 0, static_cast<size_t>(width) * height * 4);
   FramePipeline pipeline(std::move(stages));
 
   ProgressBar progress(err, frame_count, !options.quiet && isatty(fileno(err)));
