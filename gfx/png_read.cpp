@@ -31,6 +31,19 @@ namespace {
 constexpr uint32_t MAX_PNG_SIDE = 32767;
 constexpr uint64_t MAX_PNG_PIXELS = uint64_t{1} << 26;  // 256 MiB of pixels
 
+// The loader wants the pixels only. Text, colour profile, suggested palette and Exif chunks are
+// skipped unread (their bytes pass by, nothing is inflated or kept): a compressed text of a few
+// hundred bytes can inflate to megabytes on every load, and none of these changes the pixels as
+// they are read here, without colour management. Five bytes per name, the last one's terminator
+// included.
+constexpr png_byte SKIPPED_CHUNKS[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
+constexpr int SKIPPED_CHUNK_COUNT = 6;
+
+// The largest chunk accepted whatever this libpng's built-in default: far more than any chunk the
+// loader keeps (a palette is 768 bytes) or any metadata an editor writes in practice. The image
+// data is bounded separately, by libpng, from the header's size. A larger chunk fails the load.
+constexpr png_alloc_size_t MAX_CHUNK_BYTES = png_alloc_size_t{4} << 20;
+
 bool PngSizeAcceptable(png_uint_32 width, png_uint_32 height) {
     if (width == 0 || height == 0) return false;
     if (width > MAX_PNG_SIDE || height > MAX_PNG_SIDE) return false;
@@ -102,6 +115,8 @@ GFX_IBitmap *GFX_ReadPngFile(const char *path, GFX_IBitmap *bitmap) {
         return nullptr;
     }
 
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, SKIPPED_CHUNKS, SKIPPED_CHUNK_COUNT);
+    png_set_chunk_malloc_max(png, MAX_CHUNK_BYTES);
     png_init_io(png, file);
     png_read_info(png, info);
     png_uint_32 width = 0, height = 0;

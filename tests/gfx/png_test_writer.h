@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <csetjmp>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -116,6 +117,50 @@ inline std::vector<uint8_t> CraftedPng(uint32_t width, uint32_t height, uint8_t 
     packed.resize(packed_size);
     AppendChunk(&file, "IDAT", packed);
     AppendChunk(&file, "IEND", {});
+    return file;
+}
+
+// A zlib stream that inflates to `mebibytes` MiB of zero bytes in about a kilobyte per MiB: one
+// flushed block of a MiB (which refers to nothing before it) repeated, an empty last block and
+// the checksum of the whole.
+inline std::vector<uint8_t> ZeroInflatingStream(uint32_t mebibytes) {
+    std::vector<uint8_t> zeros(size_t{1} << 20, 0), block(size_t{1} << 16);
+    z_stream z{};
+    deflateInit(&z, 9);
+    z.next_in = zeros.data();
+    z.avail_in = static_cast<uInt>(zeros.size());
+    z.next_out = block.data();
+    z.avail_out = static_cast<uInt>(block.size());
+    deflate(&z, Z_SYNC_FLUSH);
+    const ptrdiff_t produced = static_cast<ptrdiff_t>(block.size() - z.avail_out);
+    deflateEnd(&z);
+    if (produced <= 2) return {};
+    std::vector<uint8_t> stream(block.begin(), block.begin() + 2);  // the zlib header
+    for (uint32_t i = 0; i < mebibytes; ++i) stream.insert(stream.end(), block.begin() + 2, block.begin() + produced);
+    stream.insert(stream.end(), {0x03, 0x00});
+    // Adler-32 of n zero bytes: the first sum stays 1, the second is n.
+    const uint64_t n = uint64_t{mebibytes} << 20;
+    AppendBigEndian(&stream, static_cast<uint32_t>((n % 65521) << 16 | 1));
+    return stream;
+}
+
+// A 1 x 1 picture of `argb` (0xAARRGGBB) with a tEXt, a zTXt and an iTXt chunk before its data,
+// the two compressed texts inflating to `mebibytes` MiB each.
+inline std::vector<uint8_t> PngWithInflatingText(uint32_t argb, uint32_t mebibytes) {
+    std::vector<uint8_t> file = EncodeRgba(1, 1, {argb});
+    if (file.size() < 33) return file;
+    const std::vector<uint8_t> stream = ZeroInflatingStream(mebibytes);
+    std::vector<uint8_t> plain = {'T', 'i', 't', 'l', 'e', 0, 'x'};
+    std::vector<uint8_t> z = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 0};  // keyword, method
+    z.insert(z.end(), stream.begin(), stream.end());
+    // keyword, compressed, method, no language, no translated keyword
+    std::vector<uint8_t> international = {'X', 'M', 'L', 0, 1, 0, 0, 0};
+    international.insert(international.end(), stream.begin(), stream.end());
+    std::vector<uint8_t> chunks;
+    AppendChunk(&chunks, "tEXt", plain);
+    AppendChunk(&chunks, "zTXt", z);
+    AppendChunk(&chunks, "iTXt", international);
+    file.insert(file.begin() + 33, chunks.begin(), chunks.end());  // after the signature and header
     return file;
 }
 
