@@ -33,8 +33,9 @@ done
 stage_start=$SECONDS
 echo "== tsan: configure and build"
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan --target qlv_stress qlv_preview plugin_shell_tests plugin_editor_tests editor_e2e_tests
+cmake --build --preset tsan --target qlv_stress qlv_preview plugin_shell_tests plugin_editor_tests editor_e2e_tests \
+  tools_tests
 echo "== tsan: test"
-ctest --preset tsan -R '^(stress$|Concurrency\.|Editor)'
+ctest --preset tsan -R '^(stress$|Concurrency\.|Editor|FramePipeline\.)'
 echo "== tsan: $((SECONDS - stage_start)) s"
 echo "== total: $SECONDS s"
