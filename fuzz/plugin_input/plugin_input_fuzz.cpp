@@ -6,7 +6,6 @@
 #include <dlfcn.h>
 #include <qlv_headless.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
